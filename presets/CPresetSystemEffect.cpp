@@ -1,0 +1,309 @@
+#include "presets/CPresetSystemEffect.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "presets/FactoryPrograms.h"
+#include "presets/PresetFiles.h"
+#include "presets/SettingsStore.h"
+
+using vst::int32;
+
+namespace {
+
+// The recalled name goes through a 64-byte buffer, terminator included.
+constexpr std::size_t kMemoNameBuffer = 64;
+
+const char* memoKey(int slot) { return slot == 0 ? presets::kMemoAKey : presets::kMemoBKey; }
+
+// Reads at most limit bytes of a regular file. False when it cannot be opened
+// or read; length receives the file's full length.
+bool readFileBytes(const char* path, std::size_t limit, std::vector<unsigned char>& bytes,
+                   std::size_t& length) {
+    if (!path || !*path) return false;
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return false;
+    struct stat st;
+    if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+        std::fclose(f);
+        return false;
+    }
+    length = (std::size_t)st.st_size;
+    bytes.resize(length < limit ? length : limit);
+    std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) return false;
+    bytes.resize(got);
+    // A file that shrank while it was read is taken as far as it went.
+    if (got < length && got < limit) length = got;
+    return true;
+}
+
+bool writeFileBytes(const char* path, const std::vector<unsigned char>& bytes) {
+    if (!path || !*path || bytes.empty()) return false;
+    std::FILE* f = std::fopen(path, "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+    return ok;
+}
+
+}  // namespace
+
+CPresetSystemEffect::CPresetSystemEffect(vst::audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, 1, 42) {
+    curProgram = 0;
+    currentProgram = 0;
+    programs = new (std::nothrow) CProgram[kNumPrograms];
+    if (programs) initFactoryPrograms();
+    applyingProgram = false;
+}
+
+CPresetSystemEffect::~CPresetSystemEffect() {
+    delete[] programs;
+    programs = nullptr;
+}
+
+bool CPresetSystemEffect::isGlobalParameterForEdition(int edition, int32 index) {
+    if (edition == 1)
+        return index == 0 || index == 2 || index == 21 || index == 22 || index == 27 ||
+               index == 31 || index == 35;
+    if (edition == 2)
+        return index == 0 || index == 2 || index == 21 || index == 22 || index == 23 ||
+               index == 25 || index == 26;
+    return false;
+}
+
+bool CPresetSystemEffect::isGlobalParameter(int32 index) {
+    return isGlobalParameterForEdition(kEdition, index);
+}
+
+CProgram* CPresetSystemEffect::getProgramObject(int32 p) {
+    if (!programs || (unsigned)p >= (unsigned)kNumPrograms) return nullptr;
+    return &programs[p];
+}
+
+const CProgram* CPresetSystemEffect::getProgramObject(int32 p) const {
+    if (!programs || (unsigned)p >= (unsigned)kNumPrograms) return nullptr;
+    return &programs[p];
+}
+
+void CPresetSystemEffect::setParameter(int32 index, float value) {
+    if (!programs || (unsigned)index >= (unsigned)kNumProgramValues || applyingProgram) return;
+    programs[currentProgram].setValue(index, value);
+    programs[0].setValue(index, value);
+}
+
+void CPresetSystemEffect::writeGlobal(int32 index, float value) {
+    if (!programs) return;
+    for (int p = 0; p < kNumPrograms; ++p) programs[p].setValue(index, value);
+}
+
+void CPresetSystemEffect::setProgramName(char* name) { setCurrentProgramName(name); }
+
+void CPresetSystemEffect::getProgramName(char* name) {
+    if (!name) return;
+    if (programs)
+        programs[0].getName(name);
+    else
+        *name = 0;
+}
+
+bool CPresetSystemEffect::getProgramNameIndexed(int32, int32 index, char* text) {
+    if (index != 0 || !text) return false;
+    getProgramName(text);
+    return true;
+}
+
+void CPresetSystemEffect::setSelectedAndMirrorName(const char* name) {
+    if (!programs) return;
+    programs[currentProgram].setName(name);
+    programs[0].setName(name);
+}
+
+void CPresetSystemEffect::setCurrentProgramName(const char* name) {
+    char cut[kProgramNameLength + 1] = {};
+    if (name) std::strncpy(cut, name, kProgramNameLength);
+    setSelectedAndMirrorName(cut);
+    if (editor) editor->programNameChanged(cut);
+}
+
+void CPresetSystemEffect::renameCurrentProgram(const char* name) {
+    setSelectedAndMirrorName(name ? name : "");
+    updateDisplay();
+}
+
+void CPresetSystemEffect::applyProgramParameter(int32 index, float value) {
+    setParameter(index, value);
+    if (hasHost()) {
+        float reported = getParameter(index);
+        callHost(vst::audioMasterBeginEdit, index, 0, nullptr, 0.0f);
+        callHost(vst::audioMasterAutomate, index, 0, nullptr, reported);
+        callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
+        callHost(vst::audioMasterEndEdit, index, 0, nullptr, 0.0f);
+    }
+}
+
+void CPresetSystemEffect::selectProgram(int32 index) {
+    if (!programs || (unsigned)index >= (unsigned)kNumPrograms) return;
+    applyingProgram = true;
+    currentProgram = index;
+    for (int k = 0; k < kNumProgramValues; ++k) {
+        applyProgramParameter(k, programs[index].getValue(k));
+        // Read again: the effect's setter may have written a global value.
+        programs[0].setValue(k, programs[index].getValue(k));
+    }
+    char name[kProgramNameLength + 1];
+    programs[index].getName(name);
+    programs[0].setName(name);
+    applyingProgram = false;
+    updateDisplay();
+}
+
+void CPresetSystemEffect::initFactoryPrograms() {
+    if (!programs) return;
+    const presets::FactoryProgram* table = presets::factoryPrograms(kEdition);
+    for (int p = 0; p < kNumPrograms; ++p) {
+        programs[p].setName(table[p].name);
+        for (int k = 0; k < kNumProgramValues; ++k)
+            programs[p].setValue(k, (float)table[p].values[k]);
+    }
+}
+
+bool CPresetSystemEffect::storeMemo(int slot) {
+    try {
+        presets::StoreValues values;
+        for (int k = 0; k < kNumProgramValues; ++k)
+            values[presets::memoValueName(k)] = presets::StoreValue::binaryFloat(getParameter(k));
+        if (programs)
+            values["name"] = presets::StoreValue::string(programs[currentProgram].name());
+        return presets::SettingsKey(memoKey(slot)).write(values);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CPresetSystemEffect::recallMemo(int slot) {
+    presets::StoreValues values;
+    try {
+        if (!presets::SettingsKey(memoKey(slot)).read(values)) return false;
+    } catch (...) {
+        return false;
+    }
+    for (int k = 0; k < kNumProgramValues; ++k) {
+        float v;
+        if (!presets::storeValueAsFloat(values, presets::memoValueName(k), v)) continue;
+        setParameterAutomated(k, v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v);
+    }
+    auto it = values.find("name");
+    if (it != values.end() && it->second.type == presets::StoreValue::Type::String &&
+        it->second.data.size() + 1 <= kMemoNameBuffer) {
+        char name[kMemoNameBuffer] = {};
+        std::memcpy(name, it->second.data.data(), it->second.data.size());
+        setCurrentProgramName(name);
+    }
+    updateDisplay();
+    return true;
+}
+
+PresetFileResult CPresetSystemEffect::loadBankFile(const char* path) {
+    PresetFileResult result;
+    if (!programs) return result;
+    try {
+        std::vector<unsigned char> bytes;
+        std::size_t length = 0;
+        if (!readFileBytes(path, presets::bankFileSize(kEdition), bytes, length)) return result;
+        // The buffer holds at most the full layout; its size only differs from
+        // the file's length when that is longer, which is never a legacy length.
+        auto parsed = std::make_unique<presets::ParsedFile>(
+            presets::parseBank(bytes.data(), bytes.size(), kEdition));
+        if (parsed->error) {
+            result.error = parsed->error;
+            return result;
+        }
+        for (int j = 0; j < parsed->numRecords; ++j) {
+            const presets::ProgramRecord& rec = parsed->records[j];
+            if (rec.hasName) programs[j].setName(rec.name);
+            for (int k = 0; k < parsed->valuesPerRecord; ++k)
+                if (rec.hasValue[k]) programs[j].setValue(k, rec.values[k]);
+        }
+    } catch (...) {
+        return result;
+    }
+    selectProgram(0);
+    result.ok = true;
+    return result;
+}
+
+PresetFileResult CPresetSystemEffect::loadPresetFile(const char* path) {
+    PresetFileResult result;
+    if (!programs) return result;
+    const int32 c = getCurrentProgramIndex();
+    if ((unsigned)c >= (unsigned)kNumPrograms) return result;
+    char name[kProgramNameLength + 1] = {};
+    bool hasName = false;
+    try {
+        std::vector<unsigned char> bytes;
+        std::size_t length = 0;
+        if (!readFileBytes(path, presets::presetFileSize(kEdition), bytes, length)) return result;
+        auto parsed = std::make_unique<presets::ParsedFile>(
+            presets::parsePreset(bytes.data(), bytes.size(), kEdition));
+        if (parsed->error) {
+            result.error = parsed->error;
+            return result;
+        }
+        const presets::ProgramRecord& rec = parsed->records[0];
+        if (rec.hasName) {
+            programs[c].setName(rec.name);
+            programs[c].getName(name);
+            hasName = true;
+        }
+        for (int k = 0; k < parsed->valuesPerRecord; ++k)
+            if (rec.hasValue[k]) programs[c].setValue(k, rec.values[k]);
+    } catch (...) {
+        return result;
+    }
+    if (hasName && editor) editor->programNameChanged(name);
+    selectProgram(c);
+    result.ok = true;
+    return result;
+}
+
+PresetFileResult CPresetSystemEffect::saveBankFile(const char* path) {
+    PresetFileResult result;
+    if (!programs) return result;
+    try {
+        auto records = std::make_unique<presets::ProgramRecord[]>(kNumPrograms);
+        for (int j = 0; j < kNumPrograms; ++j) {
+            programs[j].getName(records[j].name);
+            for (int k = 0; k < kNumProgramValues; ++k) records[j].values[k] = programs[j].getValue(k);
+        }
+        result.ok = writeFileBytes(path, presets::serialiseBank(records.get(), kEdition));
+    } catch (...) {
+        result.ok = false;
+    }
+    return result;
+}
+
+PresetFileResult CPresetSystemEffect::savePresetFile(const char* path) {
+    PresetFileResult result;
+    const CProgram* p = getProgramObject(getCurrentProgramIndex());
+    if (!p) return result;
+    try {
+        presets::ProgramRecord rec;
+        p->getName(rec.name);
+        for (int k = 0; k < kNumProgramValues; ++k) rec.values[k] = p->getValue(k);
+        result.ok = writeFileBytes(path, presets::serialisePreset(rec, kEdition));
+    } catch (...) {
+        result.ok = false;
+    }
+    return result;
+}

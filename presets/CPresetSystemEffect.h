@@ -1,0 +1,90 @@
+// The program store between AudioEffectX and the product effect: 31 programs,
+// the selected one mirrored in program 0 (the only program the host sees), the
+// factory programs, the memo slots in the settings store and the preset and
+// bank files.
+#pragma once
+
+#include "host/AudioEffect.h"
+#include "presets/CProgram.h"
+
+// Result of a preset or bank file operation. ok is false with error null when
+// the file could not be opened, read or written completely (nothing is shown
+// to the user for that); with error set to one of the three format texts of
+// PresetFiles.h when the file was refused. A refused or unreadable file
+// changes nothing.
+struct PresetFileResult {
+    bool ok = false;
+    const char* error = nullptr;
+};
+
+class CPresetSystemEffect : public AudioEffectX {
+public:
+    explicit CPresetSystemEffect(vst::audioMasterCallback audioMaster);
+    ~CPresetSystemEffect() override;
+
+    // Store part of a parameter change: the value goes into the selected
+    // program and into program 0, unless a program is being applied or the
+    // index is not a program parameter. The product effect's override calls
+    // this after updating its own state, then writeGlobal for a global index.
+    void setParameter(vst::int32 index, float value) override;
+
+    vst::int32 getProgram() override { return 0; }
+    void setProgram(vst::int32) override {}
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    bool getProgramNameIndexed(vst::int32 category, vst::int32 index, char* text) override;
+
+    virtual vst::int32 getCurrentProgramIndex() { return currentProgram; }
+    // Host-side rename: cut to 24 characters, given to the selected program and
+    // program 0, then passed to the editor's programNameChanged.
+    virtual void setCurrentProgramName(const char* name);
+    // Editor-side rename: the selected program and program 0 get the name, then
+    // the host is asked to update its display.
+    virtual void renameCurrentProgram(const char* name);
+    // Makes program index (0..30) current and pushes all its values through
+    // applyProgramParameter; program 0 becomes a copy of it. Other indices are
+    // ignored.
+    virtual void selectProgram(vst::int32 index);
+    // Memo slots A and B: the live values and the selected program's name.
+    // store* answer whether the slot was written; recall* whether the slot
+    // existed. A value that is missing, of the wrong type or size or not a
+    // finite number is not applied; values read are limited to 0..1.
+    virtual bool storeMemoA() { return storeMemo(0); }
+    virtual bool storeMemoB() { return storeMemo(1); }
+    virtual bool recallMemoA() { return recallMemo(0); }
+    virtual bool recallMemoB() { return recallMemo(1); }
+    // Sets one parameter as the user would: the effect's full setter, then
+    // begin-edit, two automation reports and end-edit to the host.
+    virtual void applyProgramParameter(vst::int32 index, float value);
+    // Names and fills all 31 programs from the compiled edition's factory table.
+    virtual void initFactoryPrograms();
+
+    // Writes value into parameter index of all 31 programs (the global rule).
+    void writeGlobal(vst::int32 index, float value);
+    // Global parameters of the compiled edition: 0, 2, 21, 22, 23, 25, 26
+    // (second edition) or 0, 2, 21, 22, 27, 31, 35 (first edition).
+    static bool isGlobalParameter(vst::int32 index);
+    static bool isGlobalParameterForEdition(int edition, vst::int32 index);
+
+    // Program p (0..30), or null.
+    CProgram* getProgramObject(vst::int32 p);
+    const CProgram* getProgramObject(vst::int32 p) const;
+    bool hasPrograms() const { return programs != nullptr; }
+
+    // Preset and bank files by path. A bank load fills the programs from the
+    // file and selects program 0; a preset load fills the selected program and
+    // selects it again. Saves write the full layout of the compiled edition.
+    PresetFileResult loadBankFile(const char* path);
+    PresetFileResult saveBankFile(const char* path);
+    PresetFileResult loadPresetFile(const char* path);
+    PresetFileResult savePresetFile(const char* path);
+
+protected:
+    bool storeMemo(int slot);
+    bool recallMemo(int slot);
+    void setSelectedAndMirrorName(const char* name);
+
+    CProgram* programs = nullptr;
+    vst::int32 currentProgram = 0;
+    bool applyingProgram = false;
+};
