@@ -178,6 +178,23 @@ void CPresetSystemEffect::initFactoryPrograms() {
     }
 }
 
+int CPresetSystemEffect::firstSettingId() { return kEdition == 2 ? 43 : 49; }
+
+void CPresetSystemEffect::loadUserSettings() {
+    for (int id = firstSettingId(); id < firstSettingId() + 6; ++id)
+        setParameter(id, presets::loadSetting(id, 0.5f));
+}
+
+bool CPresetSystemEffect::saveUserSettings() {
+    int ids[6];
+    float values[6];
+    for (int i = 0; i < 6; ++i) {
+        ids[i] = firstSettingId() + i;
+        values[i] = getParameter(ids[i]);
+    }
+    return presets::saveSettingsForEdition(kEdition, ids, values, 6);
+}
+
 bool CPresetSystemEffect::storeMemo(int slot) {
     try {
         presets::StoreValues values;

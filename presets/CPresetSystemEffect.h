@@ -59,6 +59,16 @@ public:
     // Names and fills all 31 programs from the compiled edition's factory table.
     virtual void initFactoryPrograms();
 
+    // The six user settings of the compiled edition (ids 43..48, or 49..54 in
+    // the first edition). loadUserSettings passes each stored value (0.5 when
+    // there is none) to setParameter; the product constructor calls it.
+    // saveUserSettings writes what getParameter answers for them as one update;
+    // the product destructor calls it (virtual calls do not reach the product
+    // from this class's destructor).
+    void loadUserSettings();
+    bool saveUserSettings();
+    static int firstSettingId();
+
     // Writes value into parameter index of all 31 programs (the global rule).
     void writeGlobal(vst::int32 index, float value);
     // Global parameters of the compiled edition: 0, 2, 21, 22, 23, 25, 26

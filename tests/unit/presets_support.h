@@ -1,0 +1,145 @@
+// Test support for the preset system: a stand-in product effect, a recording
+// host callback and a temporary configuration folder.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "presets/CPresetSystemEffect.h"
+
+namespace presets_test {
+
+struct HostCall {
+    vst::int32 opcode;
+    vst::int32 index;
+    vst::intptr value;
+    void* ptr;
+    float opt;
+};
+
+inline std::vector<HostCall>& hostCalls() {
+    static std::vector<HostCall> calls;
+    return calls;
+}
+
+inline vst::intptr recordingHost(vst::AEffect*, vst::int32 opcode, vst::int32 index,
+                                 vst::intptr value, void* ptr, float opt) {
+    hostCalls().push_back({opcode, index, value, ptr, opt});
+    return opcode == vst::audioMasterVersion ? 2400 : 0;
+}
+
+// Does what the product effect's setter does around the store: keep the
+// value, hand it to the store, apply the global rule, tell the editor.
+class TestEffect : public CPresetSystemEffect {
+public:
+    explicit TestEffect(vst::audioMasterCallback host = recordingHost) : CPresetSystemEffect(host) {
+        for (float& v : stored) v = 0;
+        initFactoryPrograms();
+        selectProgram(0);
+    }
+
+    void setParameter(vst::int32 index, float value) override {
+        ++setterCalls;
+        if (index >= 0 && index < kStored) stored[index] = value;
+        CPresetSystemEffect::setParameter(index, value);
+        if (isGlobalParameter(index)) writeGlobal(index, value);
+    }
+    float getParameter(vst::int32 index) override {
+        return index >= 0 && index < kStored ? stored[index] : 0.0f;
+    }
+
+    static constexpr int kStored = 64;
+    float stored[kStored];
+    int setterCalls = 0;
+    using CPresetSystemEffect::applyingProgram;
+    using CPresetSystemEffect::currentProgram;
+};
+
+class RecordingEditor : public AEffEditor {
+public:
+    using AEffEditor::AEffEditor;
+    void programNameChanged(const char* name) override { names.push_back(name ? name : "<null>"); }
+    std::vector<std::string> names;
+};
+
+// Points XDG_CONFIG_HOME at a fresh folder for the life of the fixture.
+class ConfigDirTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/emberline-presets-XXXXXX";
+        char* d = mkdtemp(tmpl);
+        ASSERT_NE(d, nullptr);
+        dir = d;
+        const char* old = getenv("XDG_CONFIG_HOME");
+        hadOld = old != nullptr;
+        if (old) oldValue = old;
+        setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+        hostCalls().clear();
+    }
+    void TearDown() override {
+        if (hadOld)
+            setenv("XDG_CONFIG_HOME", oldValue.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::string path(const std::string& rel) const { return dir + "/" + rel; }
+
+    std::string dir;
+    bool hadOld = false;
+    std::string oldValue;
+};
+
+inline std::vector<unsigned char> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
+}
+
+inline std::string readText(const std::string& path) {
+    auto b = readBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+inline void writeText(const std::string& path, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    writeBytes(path, std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+inline void putFloat(std::vector<unsigned char>& out, float f) {
+    unsigned char b[4];
+    std::memcpy(b, &f, 4);  // the test machines are little-endian, like the files
+    out.insert(out.end(), b, b + 4);
+}
+
+// A header, then a record per name with the given values.
+inline std::vector<unsigned char> makeFile(const char ident[4], unsigned char kind,
+                                           const std::vector<std::string>& names, int values,
+                                           float base) {
+    std::vector<unsigned char> out(ident, ident + 4);
+    out.push_back(kind);
+    for (std::size_t j = 0; j < names.size(); ++j) {
+        char name[24] = {};
+        std::memcpy(name, names[j].data(), std::min<std::size_t>(24, names[j].size()));
+        out.insert(out.end(), name, name + 24);
+        for (int k = 0; k < values; ++k) putFloat(out, base + 0.0005f * (float)(j * 50 + k));
+    }
+    return out;
+}
+
+}  // namespace presets_test
