@@ -9,7 +9,7 @@ namespace dsp {
 // Build-time differences between the two editions that the engine cares about.
 struct EngineConfig {
     bool hasFat = true;     // second edition: FAT oversampler and the FAT-off delays
-    int ringShift = 0;      // 0: S1 = 256/512/1024, S2 = 512/1024/2048; 1: half of that
+    int ringShift = 0;      // 0: S1 = 256/512/1024, S2 = 512/1024/2048; 2: a quarter of that (first edition)
 };
 
 enum class ChannelRouting { Mono = 0, Left = 1, Right = 2 };
