@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds both editions and runs every test: once plainly, once under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the threading tests under
+# ThreadSanitizer. Out of tree (build/), safe to run twice.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+
+jobs=${EMBERLINE_JOBS:-2}
+# The tests keep their settings store away from the user's own.
+export XDG_CONFIG_HOME
+XDG_CONFIG_HOME=$(mktemp -d /tmp/emberline-ci-XXXXXX)
+trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
+
+run_suite() {
+  local name=$1; shift
+  local dir=build/$name
+  echo "== $name: configure and build"
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  if [ -n "${BUILD_TARGETS:-}" ]; then
+    # shellcheck disable=SC2086
+    cmake --build "$dir" -j "$jobs" --target $BUILD_TARGETS
+  else
+    cmake --build "$dir" -j "$jobs"
+  fi
+  echo "== $name: test"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" ${CTEST_ARGS:-})
+}
+
+run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEMBERLINE_SANITIZE=ON -DEMBERLINE_BENCH=OFF
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 CTEST_ARGS="-L threads" \
+  BUILD_TARGETS="emberline_thread_tests" \
+  run_suite tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEMBERLINE_TSAN=ON -DEMBERLINE_BENCH=OFF
+echo "== all suites passed"
