@@ -1,0 +1,271 @@
+#include "tools/emberline/AudioFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace cli {
+
+namespace {
+
+// The temporary file of the open writer, for removal from a signal handler.
+char gTempPath[4096];
+
+std::string lower(std::string s) {
+    for (char& c : s) c = (char)std::tolower((unsigned char)c);
+    return s;
+}
+
+std::string extensionOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    auto dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    return lower(path.substr(dot + 1));
+}
+
+std::string dirOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+AudioReader::~AudioReader() {
+    if (file_) sf_close(file_);
+}
+
+bool AudioReader::open(const std::string& path, std::string& error) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        error = path + ": is a directory, not an audio file";
+        return false;
+    }
+    if (access(path.c_str(), R_OK) != 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    SF_INFO sfi{};
+    file_ = sf_open(path.c_str(), SFM_READ, &sfi);
+    if (!file_) {
+        error = path + ": not an audio file in a supported format (" + sf_strerror(nullptr) + ")";
+        return false;
+    }
+    info_.rate = sfi.samplerate;
+    info_.channels = sfi.channels;
+    info_.frames = sfi.frames >= 0 && sfi.frames < (sf_count_t)1 << 60 ? sfi.frames : -1;
+    info_.format = sfi.format;
+    if (info_.rate <= 0 || info_.channels <= 0) {
+        error = path + ": the file gives no sample rate or channel count";
+        return false;
+    }
+    return true;
+}
+
+long long AudioReader::read(double* interleaved, long long frames) {
+    if (!file_) return 0;
+    return sf_readf_double(file_, interleaved, frames);
+}
+
+int subtypeFromName(const std::string& name) {
+    std::string n = lower(name);
+    if (n == "pcm16" || n == "16") return SF_FORMAT_PCM_16;
+    if (n == "pcm24" || n == "24") return SF_FORMAT_PCM_24;
+    if (n == "pcm32" || n == "32") return SF_FORMAT_PCM_32;
+    if (n == "float" || n == "float32") return SF_FORMAT_FLOAT;
+    if (n == "double" || n == "float64") return SF_FORMAT_DOUBLE;
+    if (n == "vorbis") return SF_FORMAT_VORBIS;
+    if (n == "same") return -1;
+    return 0;
+}
+
+std::string formatName(int format) {
+    std::string major;
+    switch (format & SF_FORMAT_TYPEMASK) {
+        case SF_FORMAT_WAV: major = "WAV"; break;
+        case SF_FORMAT_WAVEX: major = "WAV"; break;
+        case SF_FORMAT_RF64: major = "RF64"; break;
+        case SF_FORMAT_FLAC: major = "FLAC"; break;
+        case SF_FORMAT_AIFF: major = "AIFF"; break;
+        case SF_FORMAT_OGG: major = "Ogg"; break;
+        default: major = "audio"; break;
+    }
+    std::string sub;
+    switch (format & SF_FORMAT_SUBMASK) {
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_U8: sub = "8-bit"; break;
+        case SF_FORMAT_PCM_16: sub = "16-bit"; break;
+        case SF_FORMAT_PCM_24: sub = "24-bit"; break;
+        case SF_FORMAT_PCM_32: sub = "32-bit"; break;
+        case SF_FORMAT_FLOAT: sub = "float"; break;
+        case SF_FORMAT_DOUBLE: sub = "double"; break;
+        case SF_FORMAT_VORBIS: sub = "Vorbis"; break;
+        case SF_FORMAT_OPUS: sub = "Opus"; break;
+        default: sub = "encoded"; break;
+    }
+    return major + " " + sub;
+}
+
+int outputFormatFor(const std::string& path, int requestedSubtype, int inputFormat, int channels,
+                    int rate, std::string& error) {
+    std::string ext = extensionOf(path);
+    int major = 0;
+    if (ext == "wav") major = SF_FORMAT_WAV;
+    else if (ext == "flac") major = SF_FORMAT_FLAC;
+    else if (ext == "aif" || ext == "aiff" || ext == "aifc") major = SF_FORMAT_AIFF;
+    else if (ext == "ogg" || ext == "oga") major = SF_FORMAT_OGG;
+    else {
+        error = path + ": cannot tell the output format from the extension (use .wav, .flac, .aiff or .ogg)";
+        return 0;
+    }
+    const int inputSub = inputFormat & SF_FORMAT_SUBMASK;
+    int sub = requestedSubtype;
+    if (sub == -1) {
+        sub = inputSub;
+        // A container that cannot hold the input's sample format gets its
+        // nearest lossless-enough one.
+        if (major == SF_FORMAT_FLAC && (sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE ||
+                                        sub == SF_FORMAT_PCM_32 || sub == SF_FORMAT_VORBIS ||
+                                        sub == SF_FORMAT_OPUS))
+            sub = SF_FORMAT_PCM_24;
+        if (major == SF_FORMAT_OGG) sub = SF_FORMAT_VORBIS;
+        if (major != SF_FORMAT_OGG && (sub == SF_FORMAT_VORBIS || sub == SF_FORMAT_OPUS))
+            sub = SF_FORMAT_FLOAT;
+    } else if (sub == 0) {
+        if (major == SF_FORMAT_WAV || major == SF_FORMAT_AIFF) sub = SF_FORMAT_FLOAT;
+        else if (major == SF_FORMAT_OGG) sub = SF_FORMAT_VORBIS;
+        else if (inputSub == SF_FORMAT_PCM_16 || inputSub == SF_FORMAT_PCM_S8 ||
+                 inputSub == SF_FORMAT_PCM_24)
+            sub = inputSub;
+        else sub = SF_FORMAT_PCM_24;
+    }
+    if (major == SF_FORMAT_AIFF && (sub == SF_FORMAT_PCM_U8)) sub = SF_FORMAT_PCM_S8;
+    if (major == SF_FORMAT_WAV && sub == SF_FORMAT_PCM_S8) sub = SF_FORMAT_PCM_U8;
+    SF_INFO check{};
+    check.samplerate = rate;
+    check.channels = channels;
+    check.format = major | sub;
+    if (!sf_format_check(&check)) {
+        error = path + ": " + ext + " files cannot hold " + formatName(major | sub).substr(ext.size() + 1) +
+                " samples at " + std::to_string(rate) + " Hz";
+        return 0;
+    }
+    return major | sub;
+}
+
+AudioWriter::~AudioWriter() { abandon(); }
+
+bool AudioWriter::open(const std::string& path, int format, int channels, int rate,
+                       std::string& error) {
+    abandon();
+    path_ = path;
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        error = path + ": is a directory";
+        return false;
+    }
+    std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    std::string templ = dirOf(path) + "/." + base + ".tmp-XXXXXX";
+    std::vector<char> name(templ.begin(), templ.end());
+    name.push_back(0);
+    int fd = mkstemp(name.data());
+    if (fd < 0) {
+        error = path + ": cannot write there: " + std::strerror(errno);
+        return false;
+    }
+    // mkstemp makes the file private; give it the usual permissions.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    tempPath_ = name.data();
+    std::snprintf(gTempPath, sizeof gTempPath, "%s", tempPath_.c_str());
+    SF_INFO sfi{};
+    sfi.samplerate = rate;
+    sfi.channels = channels;
+    sfi.format = format;
+    file_ = sf_open_fd(fd, SFM_WRITE, &sfi, SF_TRUE);
+    if (!file_) {
+        error = path + ": cannot write " + formatName(format) + ": " + sf_strerror(nullptr);
+        ::close(fd);
+        abandon();
+        return false;
+    }
+    // Integer formats clip instead of wrapping around past full scale.
+    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS) {
+        double quality = 0.6;
+        sf_command(file_, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
+    }
+    return true;
+}
+
+bool AudioWriter::write(const double* interleaved, long long frames, std::string& error) {
+    if (!file_) return false;
+    if (sf_writef_double(file_, interleaved, frames) != frames) {
+        error = path_ + ": write failed: " + sf_strerror(file_);
+        return false;
+    }
+    return true;
+}
+
+bool AudioWriter::write(const float* interleaved, long long frames, std::string& error) {
+    if (!file_) return false;
+    if (sf_writef_float(file_, interleaved, frames) != frames) {
+        error = path_ + ": write failed: " + sf_strerror(file_);
+        return false;
+    }
+    return true;
+}
+
+bool AudioWriter::commit(std::string& error) {
+    if (!file_) {
+        error = path_ + ": nothing to write";
+        return false;
+    }
+    sf_write_sync(file_);
+    int rc = sf_close(file_);
+    file_ = nullptr;
+    if (rc != 0) {
+        error = path_ + ": closing failed: " + sf_error_number(rc);
+        abandon();
+        return false;
+    }
+    if (std::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+        error = path_ + ": cannot move the result into place: " + std::strerror(errno);
+        abandon();
+        return false;
+    }
+    tempPath_.clear();
+    gTempPath[0] = 0;
+    return true;
+}
+
+void AudioWriter::abandon() {
+    if (file_) {
+        sf_close(file_);
+        file_ = nullptr;
+    }
+    if (!tempPath_.empty()) {
+        std::remove(tempPath_.c_str());
+        tempPath_.clear();
+    }
+    gTempPath[0] = 0;
+}
+
+void removeOpenTemporaryFile() {
+    if (gTempPath[0]) unlink(gTempPath);
+}
+
+}  // namespace cli
