@@ -102,7 +102,14 @@ Emberline::~Emberline() {
 }
 
 void Emberline::markAllChanged() {
-    changed_.fetch_or(~uint64_t(0), std::memory_order_release);
+    // Every parameter this edition has.
+    static const uint64_t mask = [] {
+        uint64_t m = 0;
+        for (int logical = 0; logical < kNumLogical; ++logical)
+            if (toHost(logical) >= 0) m |= uint64_t(1) << logical;
+        return m;
+    }();
+    changed_.fetch_or(mask, std::memory_order_release);
 }
 
 double Emberline::effectiveRate() const {
