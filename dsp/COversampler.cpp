@@ -15,8 +15,11 @@ enum Window { kBlackman, kHann };
 void designHalfBand(double* c, int half, Window window, double scale) {
     const double taps = 2 * half + 1;
     const double pi = std::numbers::pi;
-    for (int i = 0; i <= half; ++i) {
-        const double k = i == 0 ? 0.5 : std::sin(i * pi / 2.0) / ((taps + 1.0) * std::sin(i * pi / taps));
+    c[0] = scale * 0.5;   // both windows are exactly 1 at the centre
+    for (int i = 1; i <= half; ++i) {
+        // sin(i pi / 2) taken exactly: 0 for even i (the half-band zeros), +-1 for odd i.
+        const double s = i % 2 == 0 ? 0.0 : (i % 4 == 1 ? 1.0 : -1.0);
+        const double k = s / ((taps + 1.0) * std::sin(i * pi / taps));
         const double w = window == kBlackman
                              ? 0.42 + 0.5 * std::cos(2.0 * pi * i / taps) + 0.08 * std::cos(4.0 * pi * i / taps)
                              : 0.5 + 0.5 * std::cos(2.0 * pi * i / taps);
