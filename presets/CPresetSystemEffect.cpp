@@ -1,6 +1,11 @@
 #include "presets/CPresetSystemEffect.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #include <cstdio>
 #include <cstring>
@@ -23,36 +28,77 @@ constexpr std::size_t kMemoNameBuffer = 64;
 const char* memoKey(int slot) { return slot == 0 ? presets::kMemoAKey : presets::kMemoBKey; }
 
 // Reads at most limit bytes of a regular file. False when it cannot be opened
-// or read; length receives the file's full length.
+// or read, or is not a regular file (a pipe or device is never waited on);
+// length receives the file's full length.
 bool readFileBytes(const char* path, std::size_t limit, std::vector<unsigned char>& bytes,
                    std::size_t& length) {
     if (!path || !*path) return false;
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) return false;
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
     struct stat st;
-    if (::fstat(::fileno(f), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
-        std::fclose(f);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+        ::close(fd);
         return false;
     }
     length = (std::size_t)st.st_size;
     bytes.resize(length < limit ? length : limit);
-    std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
-    bool failed = std::ferror(f) != 0;
-    std::fclose(f);
+    std::size_t got = 0;
+    bool failed = false;
+    while (got < bytes.size()) {
+        ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) failed = true;
+        if (n <= 0) break;
+        got += (std::size_t)n;
+    }
+    ::close(fd);
     if (failed) return false;
-    bytes.resize(got);
     // A file that shrank while it was read is taken as far as it went.
-    if (got < length && got < limit) length = got;
+    bytes.resize(got);
     return true;
 }
 
+bool writeAllBytes(int fd, const std::vector<unsigned char>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += (std::size_t)n;
+    }
+    return true;
+}
+
+// Writes the file as a whole: into a temporary file beside it that then
+// replaces it, so a failed save leaves the previous file intact. Where no
+// temporary file can be made (a folder without write permission holding a
+// writable file), the file is rewritten in place.
 bool writeFileBytes(const char* path, const std::vector<unsigned char>& bytes) {
     if (!path || !*path || bytes.empty()) return false;
-    std::FILE* f = std::fopen(path, "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
+    std::string target = path;
+    // Save through a symbolic link into the file it names.
+    if (char* real = ::realpath(path, nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    struct stat st;
+    bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return false;
+
+    std::string temp = target + ".tmp-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd >= 0) {
+        ::fchmod(fd, exists ? (st.st_mode & 07777) : 0644);
+        bool ok = writeAllBytes(fd, bytes) && ::fsync(fd) == 0;
+        ok = ::close(fd) == 0 && ok;
+        if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+        ::unlink(temp.c_str());
+        return false;
+    }
+    fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool ok = writeAllBytes(fd, bytes);
+    ok = ::close(fd) == 0 && ok;
     return ok;
 }
 
@@ -209,24 +255,31 @@ bool CPresetSystemEffect::storeMemo(int slot) {
 }
 
 bool CPresetSystemEffect::recallMemo(int slot) {
-    presets::StoreValues values;
+    // Everything is read before anything is applied.
+    float values[kNumProgramValues];
+    bool present[kNumProgramValues] = {};
+    char name[kMemoNameBuffer] = {};
+    bool hasName = false;
     try {
-        if (!presets::SettingsKey(memoKey(slot)).read(values)) return false;
+        presets::StoreValues stored;
+        if (!presets::SettingsKey(memoKey(slot)).read(stored)) return false;
+        for (int k = 0; k < kNumProgramValues; ++k)
+            present[k] = presets::storeValueAsFloat(stored, presets::memoValueName(k), values[k]);
+        auto it = stored.find("name");
+        if (it != stored.end() && it->second.type == presets::StoreValue::Type::String &&
+            it->second.data.size() + 1 <= kMemoNameBuffer) {
+            std::memcpy(name, it->second.data.data(), it->second.data.size());
+            hasName = true;
+        }
     } catch (...) {
         return false;
     }
     for (int k = 0; k < kNumProgramValues; ++k) {
-        float v;
-        if (!presets::storeValueAsFloat(values, presets::memoValueName(k), v)) continue;
+        if (!present[k]) continue;
+        float v = values[k];
         setParameterAutomated(k, v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v);
     }
-    auto it = values.find("name");
-    if (it != values.end() && it->second.type == presets::StoreValue::Type::String &&
-        it->second.data.size() + 1 <= kMemoNameBuffer) {
-        char name[kMemoNameBuffer] = {};
-        std::memcpy(name, it->second.data.data(), it->second.data.size());
-        setCurrentProgramName(name);
-    }
+    if (hasName) setCurrentProgramName(name);
     updateDisplay();
     return true;
 }

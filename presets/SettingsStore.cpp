@@ -42,8 +42,10 @@ struct Fd {
 };
 
 bool readFile(const std::string& file, std::string& text) {
-    Fd f(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd f(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (f.fd < 0) return false;
+    struct stat st;
+    if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     text.clear();
     char buf[8192];
     while (text.size() < kMaxFileSize) {
@@ -353,11 +355,15 @@ const char* settingValueName(int edition, int id) {
 float loadSettingForEdition(int edition, int id, float fallback) {
     const char* name = settingValueName(edition, id);
     if (!name) return fallback;
-    StoreValues values;
-    if (!SettingsKey(kProductKey).read(values)) return fallback;
-    float v;
-    if (!storeValueAsFloat(values, name, v)) return fallback;
-    return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v;
+    try {
+        StoreValues values;
+        if (!SettingsKey(kProductKey).read(values)) return fallback;
+        float v;
+        if (!storeValueAsFloat(values, name, v)) return fallback;
+        return v < 0.0f ? 0.0f : v > 1.0f ? 1.0f : v;
+    } catch (...) {
+        return fallback;
+    }
 }
 
 bool saveSettingsForEdition(int edition, const int* ids, const float* values, int count) {

@@ -1,5 +1,8 @@
 // Preset and bank files of the second edition: the pure format functions and
 // the load and save operations of the store.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <limits>
 #include <string>
@@ -262,6 +265,38 @@ TEST_F(PresetFilesTest, RefusedFilesChangeNothing) {
     EXPECT_TRUE(hostCalls().empty());
     for (int p = 0; p < 31; ++p)
         EXPECT_EQ(fx.getProgramObject(p)->getValue(4), (float)presets::factoryPrograms(2)[p == 0 ? 3 : p].values[4]);
+}
+
+TEST_F(PresetFilesTest, SavesReplaceWholeFilesAndSkipSpecialFiles) {
+    TestEffect fx;
+    fx.selectProgram(2);
+    // Saving through a link writes the linked file and keeps the link; an
+    // existing file keeps its permissions; no temporary file stays behind.
+    std::string real = path("real.zev"), link = path("link.zev");
+    writeBytes(real, {1, 2, 3});
+    ::chmod(real.c_str(), 0600);
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(fx.savePresetFile(link.c_str()).ok);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readBytes(real).size(), 197u);
+    struct stat st;
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir)) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2);
+
+    // A pipe is neither waited on nor written.
+    std::string fifo = path("pipe.zvb");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto r = fx.loadBankFile(fifo.c_str());
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, nullptr);
+    EXPECT_FALSE(fx.saveBankFile(fifo.c_str()).ok);
+    EXPECT_EQ(fx.getCurrentProgramIndex(), 2);
 }
 
 TEST_F(PresetFilesTest, TruncatedOversizedAndNonFiniteFiles) {

@@ -1,4 +1,5 @@
 // The settings store, the memo slots and the user settings (second edition).
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -262,6 +263,12 @@ TEST_F(SettingsStoreTest, UnusableConfigFolder) {
     EXPECT_FALSE(fx.recallMemoA());
     EXPECT_FALSE(presets::saveSetting(43, 0.2f));
     EXPECT_EQ(presets::loadSetting(43), 0.5f);
+
+    // A pipe in place of a key file is not waited on.
+    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+    std::filesystem::create_directories(dir + "/Zevsound/Emberline20");
+    ASSERT_EQ(::mkfifo(memoFile('B').c_str(), 0600), 0);
+    EXPECT_FALSE(fx.recallMemoB());
 
     // A relative XDG_CONFIG_HOME is ignored in favour of $HOME/.config.
     const char* home = getenv("HOME");
