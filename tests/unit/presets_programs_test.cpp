@@ -168,8 +168,10 @@ TEST(PresetsStore, SelectProgramPushesValuesAndReportsToHost) {
     }
     EXPECT_EQ(hostCalls().back().opcode, vst::audioMasterUpdateDisplay);
 
-    // Out-of-range selections change nothing.
+    // Out-of-range selections and the host's own program change do nothing.
     hostCalls().clear();
+    fx.setProgram(9);
+    EXPECT_EQ(fx.getProgram(), 0);
     fx.selectProgram(31);
     fx.selectProgram(-1);
     EXPECT_EQ(fx.getCurrentProgramIndex(), 5);
