@@ -132,24 +132,21 @@ int outputFormatFor(const std::string& path, int requestedSubtype, int inputForm
     }
     const int inputSub = inputFormat & SF_FORMAT_SUBMASK;
     int sub = requestedSubtype;
+    // WAV defaults to 32-bit float; the other containers keep the input's
+    // sample format where they can hold it.
+    if (sub == 0) sub = major == SF_FORMAT_WAV ? SF_FORMAT_FLOAT : -1;
     if (sub == -1) {
         sub = inputSub;
-        // A container that cannot hold the input's sample format gets its
-        // nearest lossless-enough one.
-        if (major == SF_FORMAT_FLAC && (sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE ||
-                                        sub == SF_FORMAT_PCM_32 || sub == SF_FORMAT_VORBIS ||
-                                        sub == SF_FORMAT_OPUS))
-            sub = SF_FORMAT_PCM_24;
+        const bool encoded = sub == SF_FORMAT_VORBIS || sub == SF_FORMAT_OPUS ||
+                             (sub != SF_FORMAT_PCM_S8 && sub != SF_FORMAT_PCM_U8 && sub != SF_FORMAT_PCM_16 &&
+                              sub != SF_FORMAT_PCM_24 && sub != SF_FORMAT_PCM_32 && sub != SF_FORMAT_FLOAT &&
+                              sub != SF_FORMAT_DOUBLE);
         if (major == SF_FORMAT_OGG) sub = SF_FORMAT_VORBIS;
-        if (major != SF_FORMAT_OGG && (sub == SF_FORMAT_VORBIS || sub == SF_FORMAT_OPUS))
-            sub = SF_FORMAT_FLOAT;
-    } else if (sub == 0) {
-        if (major == SF_FORMAT_WAV || major == SF_FORMAT_AIFF) sub = SF_FORMAT_FLOAT;
-        else if (major == SF_FORMAT_OGG) sub = SF_FORMAT_VORBIS;
-        else if (inputSub == SF_FORMAT_PCM_16 || inputSub == SF_FORMAT_PCM_S8 ||
-                 inputSub == SF_FORMAT_PCM_24)
-            sub = inputSub;
-        else sub = SF_FORMAT_PCM_24;
+        else if (major == SF_FORMAT_FLAC &&
+                 (encoded || sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE || sub == SF_FORMAT_PCM_32))
+            sub = SF_FORMAT_PCM_24;  // FLAC holds integers of up to 24 bits
+        else if (encoded)
+            sub = SF_FORMAT_FLOAT;  // decoded Vorbis, ADPCM and the like
     }
     if (major == SF_FORMAT_AIFF && (sub == SF_FORMAT_PCM_U8)) sub = SF_FORMAT_PCM_S8;
     if (major == SF_FORMAT_WAV && sub == SF_FORMAT_PCM_S8) sub = SF_FORMAT_PCM_U8;

@@ -44,8 +44,9 @@ std::string formatName(int format);
 // The libsndfile format for an output path, chosen from its extension (.wav,
 // .flac, .aif/.aiff, .ogg). requestedSubtype is 0 (default), -1 (the input's
 // sample format where the container can hold it) or a libsndfile subtype. The
-// default is 32-bit float for WAV and AIFF, the input's sample format (or
-// 24-bit) for FLAC, Vorbis for Ogg. Returns 0 with a reason on failure.
+// default is 32-bit float for WAV; AIFF and FLAC keep the input's sample
+// format where they can hold it (FLAC: 24-bit for float input), Ogg is Vorbis.
+// Returns 0 with a reason on failure.
 int outputFormatFor(const std::string& path, int requestedSubtype, int inputFormat, int channels,
                     int rate, std::string& error);
 

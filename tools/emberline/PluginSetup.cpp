@@ -416,6 +416,12 @@ std::unique_ptr<vsthost::Plugin> setUpPlugin(const PluginOptions& o, double rate
                 std::to_string(e->numOutputs) + " outputs; only 1 or 2 each are supported";
         return nullptr;
     }
+    if (channels > e->numInputs || channels > e->numOutputs) {
+        error = o.path() + ": has " + std::to_string(e->numInputs) + " input(s) and " +
+                std::to_string(e->numOutputs) + " output(s), too few for " + std::to_string(channels) +
+                " channels";
+        return nullptr;
+    }
     if (o.useDouble && (!(e->flags & effFlagsCanDoubleReplacing) || !e->processDoubleReplacing)) {
         error = o.path() + ": has no 64-bit process entry (--double)";
         return nullptr;

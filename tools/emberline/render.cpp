@@ -32,7 +32,7 @@ void usage(FILE* out) {
                  "the input's rate and channels; the format follows OUT's extension.\n\n"
                  "%s"
                  "  --format F             pcm16, pcm24, pcm32, float, double, vorbis, or same (the input's);\n"
-                 "                         default: float for .wav/.aiff, the input's or 24-bit for .flac\n"
+                 "                         default: float for .wav; others keep the input's where they can\n"
                  "  --align                remove the reported latency so the output lines up with the input\n"
                  "  --plot FILE.png        draw input, output and gain change\n"
                  "  --quiet                no progress bar\n",
