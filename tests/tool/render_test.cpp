@@ -172,6 +172,7 @@ TEST(Render, BadInputFailsWithItsMessageAndLeavesNoOutput) {
     std::ofstream(dir / "short.zvb", std::ios::binary) << preset("x", defaultValues(), '7');
     std::filesystem::create_directory(dir / "folder.wav");
     std::ofstream(dir / "keep.wav") << "previous contents";
+    writeWav(dir / "empty.wav", Wav{});
 
     const std::string in = dir / "in.wav", out = dir / "out.wav";
     struct Case {
@@ -181,6 +182,7 @@ TEST(Render, BadInputFailsWithItsMessageAndLeavesNoOutput) {
         {{"render", dir / "missing.wav", out}, "No such file"},
         {{"render", dir / "text.wav", out}, "not an audio file"},
         {{"render", dir / "three.wav", out}, "3 channels"},
+        {{"render", dir / "empty.wav", out}, "holds no audio"},
         {{"render", in, dir / "out.xyz"}, "cannot tell the output format"},
         {{"render", in, dir / "nowhere/out.wav"}, "cannot write"},
         {{"render", in, dir / "folder.wav"}, "directory"},
@@ -372,6 +374,17 @@ TEST(Render, PlotSummaryAndProgressBar) {
     EXPECT_NE(r.out.find("real time"), std::string::npos) << r.out;
     // Standard error is not a terminal here: no progress bar.
     EXPECT_EQ(r.err, "");
+
+    // On a terminal (script(1) provides one) the bar runs to 100 % and is
+    // cleared before the summary.
+    std::string cmd = "script -qec " +
+                      shellQuoted(shellQuoted(EMBERLINE_TOOL_PATH) + " render " + shellQuoted(dir / "in.wav") + " " +
+                                  shellQuoted(dir / "tty.wav")) +
+                      " /dev/null > " + shellQuoted(dir / "tty.txt") + " 2>&1 </dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::string screen = readText(dir / "tty.txt");
+    EXPECT_NE(screen.find("[########################################] 100%"), std::string::npos) << screen;
+    EXPECT_LT(screen.find("100%"), screen.find("tty.wav: 2 ch")) << screen;
 
     r = runTool({"render", dir / "in.wav", dir / "out2.wav", "--plot", dir / "out.svg"}, dir);
     EXPECT_NE(r.exitCode, 0);

@@ -292,7 +292,8 @@ std::string parameterText(vsthost::Plugin& plugin, int index) {
 
 bool setParameterFromText(vsthost::Plugin& plugin, int index, const std::string& textIn,
                           std::string& error) {
-    const std::string name = trim(plugin.paramName(index));
+    std::string name = trim(plugin.paramName(index));
+    if (name.empty() || name == "-") name = "parameter " + std::to_string(index);
     const std::string text = trim(textIn);
     double number = 0.0;
     if (parseNumber(text, number)) {
