@@ -1,0 +1,648 @@
+#include "dsp/CEngine.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
+namespace dsp {
+
+namespace {
+
+constexpr double kDetectorMargin = 1.0115795;   // 0.1 dB over-reading of the peak detectors
+constexpr double kDetectorFloor = 0.0009766;    // about -60 dBFS
+constexpr double kInitialEnvelope = 0.0001;
+constexpr double kLargestInput = 1e30;          // larger finite input samples are limited to this
+constexpr int kBiquadLowPass = 8;
+constexpr int kOversamplerFlags = 0x808;
+constexpr int kMaxBlock = 64;
+
+// Smoother slots: channel A low, mid, high, wide band / final stage (fast, slow), then channel B.
+constexpr double kSmootherHz[16] = {50, 5, 200, 20, 1000, 100, 200, 20, 200, 20, 200, 20, 200, 20, 200, 20};
+constexpr int kWideSmoother = 6;   // + 8 for channel B
+constexpr int kChannelBSmoothers = 8;
+
+// Input on entry: NaN and infinities become silence, absurdly large values are limited,
+// so that nothing can poison the recursive filters and rings.
+inline double sanitizeInput(double x) {
+    const double a = std::fabs(x);
+    if (a <= kLargestInput) return x;
+    if (std::isfinite(x)) return x > 0 ? kLargestInput : -kLargestInput;
+    return 0.0;
+}
+
+template <class T> inline T finiteOutput(double y);
+template <> inline double finiteOutput<double>(double y) { return std::fabs(y) <= DBL_MAX ? y : 0.0; }
+template <> inline float finiteOutput<float>(double y) {
+    return std::fabs(y) <= static_cast<double>(FLT_MAX) ? static_cast<float>(y) : 0.0f;
+}
+
+inline double clampUnit(double y) { return y > 1.0 ? 1.0 : (y < -1.0 ? -1.0 : y); }
+
+// Look-ahead peak hold on one lane of a pair ring: write v at w, carry it
+// backwards over smaller slots up to the read slot r, then read and clear r.
+inline double windowMax(CEngine::v2d* ring, int lane, int w, int r, int mask, double v) {
+    ring[w][lane] = v;
+    int i = (w - 1) & mask;
+    while (i != r && v > ring[i][lane]) {
+        ring[i][lane] = v;
+        i = (i - 1) & mask;
+    }
+    if (v > ring[r][lane]) ring[r][lane] = v;
+    const double out = ring[r][lane];
+    ring[r][lane] = 0.0;
+    return out;
+}
+
+}  // namespace
+
+CEngine::CEngine(const EngineConfig& config)
+    : config_(config),
+      s1Max_(1024 >> config.ringShift),
+      s2Max_(2048 >> config.ringShift) {
+    for (auto& v : meterValue) v.store(0.0f, std::memory_order_relaxed);
+    for (auto& f : overFlag) f.store(0.0f, std::memory_order_relaxed);
+
+    // Rings: dry, output, FAT (s2Max each); look-ahead, 3 bands, wide peak, 3 band peaks, final peak (s1Max each).
+    // Then the block buffers and meter scratch, as doubles packed two per entry.
+    const size_t ringEntries = size_t(3) * s2Max_ + size_t(9) * s1Max_;
+    const size_t bufferEntries = size_t(8) * kBlockCapacity / 2;
+    memorySize_ = ringEntries + bufferEntries;
+    memory_.reset(new v2d[memorySize_]);
+    v2d* p = memory_.get();
+    dryRing_ = p; p += s2Max_;
+    outputRing_ = p; p += s2Max_;
+    fatRing_ = p; p += s2Max_;
+    lookAheadRing_ = p; p += s1Max_;
+    bandRing_ = p; p += 3 * s1Max_;
+    widePeak_ = p; p += s1Max_;
+    bandPeak_ = p; p += 3 * s1Max_;
+    finalPeak_ = p; p += s1Max_;
+    double* d = reinterpret_cast<double*>(p);
+    for (int c = 0; c < 2; ++c) {
+        inBuf_[c] = d; d += kBlockCapacity;
+        outBuf_[c] = d; d += kBlockCapacity;
+        meterIn_[c] = d; d += kBlockCapacity;
+        meterGain_[c] = d; d += kBlockCapacity;
+    }
+    std::memset(static_cast<void*>(memory_.get()), 0, memorySize_ * sizeof(v2d));
+
+    smoothers_.reserve(16);
+    for (double hz : kSmootherHz) smoothers_.emplace_back(44100.0, kBiquadLowPass, hz, 0.5, 0.0);
+    vuFilters_.reserve(2);
+    for (int c = 0; c < 2; ++c) vuFilters_.emplace_back(44100.0, kBiquadLowPass, 2.0, 0.583, 0.0);
+    oversamplers_.reserve(2);
+    for (int c = 0; c < 2; ++c) oversamplers_.emplace_back(kOversamplerFlags);
+
+    setSampleRate(44100.0);
+    recomputeCurveConstants();
+    recomputeFilters();
+    recomputeTimeConstants();
+    resetPositions();
+    fullReset();
+    retuneVuFilters();
+    resetMeters();
+}
+
+void CEngine::setSampleRate(double hostRate) {
+    hostRate_ = hostRate;
+    int s1 = hostRate < 50000.0 ? 256 : (hostRate < 100000.0 ? 512 : 1024);
+    s1_ = s1 >> config_.ringShift;
+    s2_ = 2 * s1_;
+    w1_ &= s1_ - 1; r1_ &= s1_ - 1; r3_ &= s1_ - 1;
+    w2_ &= s2_ - 1; r2_ &= s2_ - 1; fatIndex_ &= s2_ - 1;
+}
+
+bool CEngine::fatRunning() const {
+    return config_.hasFat && params.fatActive != 0 && hostRate_ <= 100000.0;
+}
+
+double CEngine::kernelRate() const { return hostRate_ * (fatRunning() ? 2.0 : 1.0); }
+
+int CEngine::latencySamples() const {
+    if (config_.hasFat) return oversamplers_[0].latency() + s2_ + 1;
+    return s2_ - 1;
+}
+
+void CEngine::resetPositions() {
+    w1_ = s1_ - 1;
+    w2_ = s2_ - 1;
+    fatIndex_ = s2_ - 1;
+    derivePositions();
+}
+
+void CEngine::derivePositions() {
+    const int m1 = s1_ - 1, m2 = s2_ - 1;
+    // Windows that do not fit the ring (never for the supported rates) are limited to it.
+    const int n1 = std::clamp(tc_.attackWindow, 0, s1_ - 2);
+    const int n2 = std::clamp(tc_.limiterWindow, 0, s1_ - 2);
+    r1_ = (w1_ - n1 - 1) & m1;
+    r3_ = (w1_ - n2 - 1) & m1;
+    if (params.multiBand)
+        r2_ = (w2_ + s2_ + n1 + n2 + 3) & m2;
+    else
+        r2_ = (w2_ + s2_ + n1 + 2) & m2;
+}
+
+void CEngine::clearSignalState() {
+    std::memset(static_cast<void*>(memory_.get()), 0, memorySize_ * sizeof(v2d));
+    for (auto& f : overFlag) f.store(0.0f, std::memory_order_relaxed);
+}
+
+void CEngine::resetDynamics() {
+    for (int c = 0; c < 2; ++c) {
+        envWide_[c] = kInitialEnvelope;
+        envFinal_[c] = kInitialEnvelope;
+        for (double& e : envBand_[c]) e = kInitialEnvelope;
+        clearSubsonic(subS_[c]);
+        clearCrossover(lowS_[c]);
+        clearCrossover(highS_[c]);
+    }
+    const double fs = filterDesignRate(hostRate_, fatRunning() ? 1 : 0);
+    for (auto& s : smoothers_) {
+        s.setSampleRate(fs);
+        s.clear();
+    }
+}
+
+void CEngine::fullReset() {
+    clearSignalState();
+    resetDynamics();
+    for (auto& o : oversamplers_) o.clear();
+}
+
+void CEngine::recomputeFilters() {
+    const double fs = filterDesignRate(hostRate_, fatRunning() ? 1 : 0);
+    for (auto& s : smoothers_) s.setSampleRate(fs);
+    for (auto& v : vuFilters_) v.setSampleRate(fs);
+    subC_ = designSubsonic(fs);
+    highC_ = designHighCrossover(fs, params.highFreqHz);
+    lowC_ = designLowCrossover(fs, params.lowFreqHz);
+}
+
+void CEngine::recomputeTimeConstants() {
+    tc_ = computeTimeConstants(kernelRate(), params.speed, params.releaseValue, params.releaseScale,
+                               params.bandReleaseScale, params.longRelease);
+    derivePositions();
+}
+
+void CEngine::recomputeCurveConstants() {
+    cc_ = computeCurveConstants(params.kneeType, params.kneeAmount, params.ceilingGain, params.driveGain);
+}
+
+void CEngine::recomputeSmallSignalGain() {
+    cc_.smallSignalGain = computeSmallSignalGain(cc_, params.driveGain, params.ceilingGain);
+}
+
+void CEngine::retuneVuFilters() {
+    const double hz = 700.0 / params.vuIntegrationMs;
+    for (auto& v : vuFilters_) {
+        v.setFrequency(hz);
+        v.clear();
+    }
+}
+
+void CEngine::resetMeters() {
+    for (int c = 0; c < 2; ++c) {
+        meterState_[c] = 0.0f;
+        overCount_[c] = 0.0f;
+        meterValue[c].store(0.0f, std::memory_order_relaxed);
+    }
+}
+
+CEngine::Kernel CEngine::chooseKernel() const {
+    const EngineParams& p = params;
+    if (!p.processOn) return kBypass;
+    if (!p.stereo) return p.multiBand ? kMonoMulti : kMonoSingle;
+    if (p.linked) return p.multiBand ? kLinkedMulti : kLinkedSingle;
+    return p.multiBand ? kUnlinkedMulti : kUnlinkedSingle;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Block wrapper
+
+void CEngine::process(const float* inA, const float* inB, float* outA, float* outB, int frames) {
+    processBlocks(inA, inB, outA, outB, frames);
+}
+
+void CEngine::process(const double* inA, const double* inB, double* outA, double* outB, int frames) {
+    processBlocks(inA, inB, outA, outB, frames);
+}
+
+template <class T>
+void CEngine::processBlocks(const T* inA, const T* inB, T* outA, T* outB, int frames) {
+    if (frames <= 0) return;
+    for (int start = 0; start < frames; start += kMaxBlock) {
+        const int n = std::min(kMaxBlock, frames - start);
+        double* a = inBuf_[0];
+        double* b = inBuf_[1];
+        for (int i = 0; i < n; ++i) {
+            a[i] = sanitizeInput(static_cast<double>(inA[start + i]));
+            b[i] = sanitizeInput(static_cast<double>(inB[start + i]));
+        }
+        runBlock(n);
+        const double* oa = outBuf_[0];
+        const double* ob = outBuf_[1];
+        for (int i = 0; i < n; ++i) outA[start + i] = finiteOutput<T>(oa[i]);
+        for (int i = 0; i < n; ++i) outB[start + i] = finiteOutput<T>(ob[i]);
+    }
+    overLatch();
+}
+
+void CEngine::runBlock(int n) {
+    const bool fat = fatRunning();
+    int m = n;
+    if (fat) {
+        oversamplers_[0].upsample(inBuf_[0], n);
+        oversamplers_[1].upsample(inBuf_[1], n);
+        m = 2 * n;
+        // Both channels through the FAT delay ring (S2 - 3 oversampled frames).
+        const int mask = s2_ - 1;
+        int idx = fatIndex_;
+        double* a = inBuf_[0];
+        double* b = inBuf_[1];
+        for (int i = 0; i < m; ++i) {
+            fatRing_[idx] = v2d{a[i], b[i]};
+            idx = (idx + 1) & mask;
+            const v2d v = fatRing_[(idx + 2) & mask];
+            a[i] = v[0];
+            b[i] = v[1];
+        }
+        fatIndex_ = idx;
+    } else if (config_.hasFat) {
+        oversamplers_[0].delayIn(inBuf_[0], n);
+        oversamplers_[1].delayIn(inBuf_[1], n);
+    }
+
+    const bool meters = metersActive.load(std::memory_order_relaxed) != 0;
+    meterOffsetStart_ = denormalOffset_;
+    switch (chooseKernel()) {
+        case kBypass: bypassKernel(m, meters); break;
+        case kMonoSingle: kernel<0, false>(m, meters); break;
+        case kMonoMulti: kernel<0, true>(m, meters); break;
+        case kLinkedSingle: kernel<1, false>(m, meters); break;
+        case kLinkedMulti: kernel<1, true>(m, meters); break;
+        case kUnlinkedSingle: kernel<2, false>(m, meters); break;
+        case kUnlinkedMulti: kernel<2, true>(m, meters); break;
+    }
+    if (meters) runMeters(m);
+
+    if (fat) {
+        oversamplers_[0].downsample(outBuf_[0], m);
+        oversamplers_[1].downsample(outBuf_[1], m);
+        if (params.brickwallOn) {
+            const double lim = params.outputGain;
+            for (int c = 0; c < 2; ++c) {
+                double* o = outBuf_[c];
+                for (int i = 0; i < n; ++i) o[i] = o[i] > lim ? lim : (o[i] < -lim ? -lim : o[i]);
+            }
+        }
+    } else if (config_.hasFat) {
+        oversamplers_[0].delayOut(outBuf_[0], n);
+        oversamplers_[1].delayOut(outBuf_[1], n);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Kernels
+
+void CEngine::bypassKernel(int n, bool meters) {
+    const int m1 = s1_ - 1, m2 = s2_ - 1;
+    int w2 = w2_, r2 = r2_;
+    double off = denormalOffset_;
+    const double* ia = inBuf_[0];
+    const double* ib = inBuf_[1];
+    double* oa = outBuf_[0];
+    double* ob = outBuf_[1];
+    const double unity = cc_.smallSignalGain;   // reads as a gain reduction of 1.0
+    for (int i = 0; i < n; ++i) {
+        off = -off;
+        const double a = ia[i] + off, b = ib[i] + off;
+        dryRing_[w2] = v2d{a, b};
+        w2 = (w2 + 1) & m2;
+        r2 = (r2 + 1) & m2;
+        const v2d d = dryRing_[w2];
+        oa[i] = d[0];
+        ob[i] = d[1];
+        if (meters) {
+            meterIn_[0][i] = ia[i];
+            meterIn_[1][i] = ib[i];
+            meterGain_[0][i] = unity;
+            meterGain_[1][i] = unity;
+        }
+    }
+    w2_ = w2;
+    r2_ = r2;
+    w1_ = (w1_ + n) & m1;
+    r1_ = (r1_ + n) & m1;
+    r3_ = (r3_ + n) & m1;
+    denormalOffset_ = off;
+}
+
+// Ch: 0 mono (routing by params.routing), 1 linked stereo, 2 unlinked stereo.
+template <int Ch, bool Multi>
+void CEngine::kernel(int n, bool meters) {
+    constexpr int NC = Ch == 0 ? 1 : 2;
+    const int m1 = s1_ - 1, m2 = s2_ - 1;
+    int w1 = w1_, r1 = r1_, r3 = r3_, w2 = w2_, r2 = r2_;
+    double off = denormalOffset_;
+
+    const EngineParams& p = params;
+    const double driveGain = p.driveGain, ceilingGain = p.ceilingGain, outputGain = p.outputGain;
+    const double mix = p.mixAmount;
+    const bool fullMix = mix == 1.0;
+    const double lowAdjust = p.lowAdjustGain, highAdjust = p.highAdjustGain;
+    const double lowAdjustM1 = lowAdjust - 1.0, highAdjustM1 = highAdjust - 1.0;
+    const double satGain[3] = {p.bandSatGain[0], p.bandSatGain[1], p.bandSatGain[2]};
+    const double satInverse[3] = {p.bandSatInverse[0], p.bandSatInverse[1], p.bandSatInverse[2]};
+    const bool brickwall = p.brickwallOn != 0;
+    const bool autoOn = p.autoRelease != 0;
+    const int kneeType = cc_.kneeType;
+    const double kneeAmount = cc_.kneeAmount, kneeA = cc_.A;
+    const double curveInputScale = cc_.curveInputScale;
+    const double meterGainScale = ceilingGain;
+    const TimeConstants tc = tc_;
+    const double autoScale = (Ch == 1 && !Multi) ? tc.autoReleaseScale : 1.0;
+
+    const ChannelRouting routing = p.routing;
+    const double* procIn = inBuf_[0];
+    const double* passIn = inBuf_[1];
+    if (Ch == 0) {
+        if (routing == ChannelRouting::Right) {
+            procIn = inBuf_[1];
+            passIn = inBuf_[0];
+        } else if (routing == ChannelRouting::Mono) {
+            passIn = inBuf_[0];
+        }
+    }
+    double* outA = outBuf_[0];
+    double* outB = outBuf_[1];
+    const int procLane = (Ch == 0 && routing == ChannelRouting::Right) ? 1 : 0;
+
+    for (int i = 0; i < n; ++i) {
+        off = -off;
+        double in[2];
+        if (Ch == 0) {
+            in[0] = procIn[i];
+            const double pass = passIn[i];
+            dryRing_[w2] = v2d{in[0] + off, pass + off};
+        } else {
+            in[0] = inBuf_[0][i];
+            in[1] = inBuf_[1][i];
+            dryRing_[w2] = v2d{in[0] + off, in[1] + off};
+        }
+
+        double x[2];
+        for (int c = 0; c < NC; ++c) x[c] = stepSubsonic(subC_, subS_[c], in[c], off);
+        if (Ch == 0 && !Multi) dryRing_[w2][0] = x[0];
+
+        double y[2];
+        double gain[2];
+        if constexpr (!Multi) {
+            double det[2];
+            for (int c = 0; c < NC; ++c) {
+                const double lp = stepCrossover(highC_, highS_[c], x[c], off);
+                const double hp = stepCrossover(lowC_, lowS_[c], x[c], off);
+                const double xa = x[c] + lowAdjustM1 * (x[c] - hp) + highAdjustM1 * (x[c] - lp);
+                lookAheadRing_[w1][c] = xa;
+                det[c] = std::fabs(xa) * kDetectorMargin;
+            }
+            if constexpr (Ch == 1) {
+                const double v = std::max(det[0], det[1]);
+                const double B = windowMax(widePeak_, 0, w1, r1, m1, v) + kDetectorFloor + off;
+                const double c1 = smoothers_[kWideSmoother].step(B);
+                const double c2 = smoothers_[kWideSmoother + 1].step(B);
+                followerStep(B, envWide_[0], tc.attackCoeff, tc.releaseCoeff, autoOn, c1, c2, kWideBandRule,
+                             autoScale);
+                const double t = wideBandGain(envWide_[0], driveGain, curveInputScale, kneeType, kneeAmount, kneeA);
+                gain[0] = gain[1] = t;
+            } else {
+                for (int c = 0; c < NC; ++c) {
+                    const double B = windowMax(widePeak_, c, w1, r1, m1, det[c]) + kDetectorFloor + off;
+                    const int s = kWideSmoother + c * kChannelBSmoothers;
+                    const double c1 = smoothers_[s].step(B);
+                    const double c2 = smoothers_[s + 1].step(B);
+                    followerStep(B, envWide_[c], tc.attackCoeff, tc.releaseCoeff, autoOn, c1, c2, kWideBandRule);
+                    gain[c] = wideBandGain(envWide_[c], driveGain, curveInputScale, kneeType, kneeAmount, kneeA);
+                }
+            }
+            const v2d look = lookAheadRing_[r1];
+            for (int c = 0; c < NC; ++c) {
+                double v = look[c] * gain[c];
+                if (brickwall) v = clampUnit(v);
+                y[c] = v;
+            }
+        } else {
+            double band[2][3];
+            for (int c = 0; c < NC; ++c) {
+                const double lp = stepCrossover(highC_, highS_[c], x[c], off);
+                const double hp = stepCrossover(lowC_, lowS_[c], x[c], off);
+                band[c][0] = (x[c] - hp) * lowAdjust;
+                band[c][1] = hp - (x[c] - lp);
+                band[c][2] = (x[c] - lp) * highAdjust;
+            }
+            double sum[2] = {0.0, 0.0};
+            double minGain[2] = {0.0, 0.0};
+            for (int b = 0; b < 3; ++b) {
+                v2d* ring = bandRing_ + b * s1Max_;
+                v2d* peak = bandPeak_ + b * s1Max_;
+                double tb[2];
+                for (int c = 0; c < NC; ++c) ring[w1][c] = band[c][b];
+                if constexpr (Ch == 1) {
+                    const double v = std::max(std::fabs(band[0][b]), std::fabs(band[1][b]));
+                    const double B = windowMax(peak, 0, w1, r1, m1, v) + kDetectorFloor + off;
+                    const double c1 = smoothers_[2 * b].step(B);
+                    const double c2 = smoothers_[2 * b + 1].step(B);
+                    followerStep(B, envBand_[0][b], tc.attackCoeff, tc.bandReleaseCoeff[b], autoOn, c1, c2,
+                                 kBandRule);
+                    tb[0] = tb[1] = bandGain(envBand_[0][b], driveGain, satGain[b], satInverse[b], curveInputScale,
+                                             kneeType, kneeAmount, kneeA);
+                } else {
+                    for (int c = 0; c < NC; ++c) {
+                        const double B =
+                            windowMax(peak, c, w1, r1, m1, std::fabs(band[c][b])) + kDetectorFloor + off;
+                        const int s = 2 * b + c * kChannelBSmoothers;
+                        const double c1 = smoothers_[s].step(B);
+                        const double c2 = smoothers_[s + 1].step(B);
+                        followerStep(B, envBand_[c][b], tc.attackCoeff, tc.bandReleaseCoeff[b], autoOn, c1, c2,
+                                     kBandRule);
+                        tb[c] = bandGain(envBand_[c][b], driveGain, satGain[b], satInverse[b], curveInputScale,
+                                         kneeType, kneeAmount, kneeA);
+                    }
+                }
+                const v2d delayed = ring[r1];
+                for (int c = 0; c < NC; ++c) {
+                    const double o = delayed[c] * tb[c];
+                    sum[c] = b == 0 ? o : sum[c] + o;
+                    minGain[c] = b == 0 ? tb[c] : std::min(minGain[c], tb[c]);
+                }
+            }
+            double det[2];
+            for (int c = 0; c < NC; ++c) {
+                lookAheadRing_[w1][c] = sum[c];
+                det[c] = std::fabs(sum[c]) * kDetectorMargin;
+            }
+            double peakValue[2];
+            if constexpr (Ch == 1) {
+                peakValue[0] = peakValue[1] = windowMax(finalPeak_, 0, w1, r3, m1, std::max(det[0], det[1]));
+            } else {
+                for (int c = 0; c < NC; ++c) peakValue[c] = windowMax(finalPeak_, c, w1, r3, m1, det[c]);
+            }
+            const v2d delayed = lookAheadRing_[r3];
+            for (int c = 0; c < NC; ++c) y[c] = delayed[c];
+            if (brickwall) {
+                double g[2];
+                for (int c = 0; c < (Ch == 1 ? 1 : NC); ++c) {
+                    const double B = peakValue[c] + kDetectorFloor + off;
+                    const int s = kWideSmoother + c * kChannelBSmoothers;
+                    const double c1 = smoothers_[s].step(B);
+                    const double c2 = smoothers_[s + 1].step(B);
+                    followerStep(B, envFinal_[c], tc.limiterAttackCoeff, tc.limiterReleaseCoeff, autoOn, c1, c2,
+                                 kFinalStageRule);
+                    g[c] = finalStageGain(envFinal_[c]);
+                }
+                if (Ch == 1) g[1] = g[0];
+                for (int c = 0; c < NC; ++c) {
+                    y[c] = clampUnit(y[c] * g[c]);
+                    minGain[c] *= g[c];
+                }
+            }
+            for (int c = 0; c < NC; ++c) gain[c] = minGain[c];
+        }
+
+        // Ceiling, output ring, dry/wet mix and output gain.
+        double wet[2];
+        for (int c = 0; c < NC; ++c) outputRing_[w2][c] = y[c] * ceilingGain;
+        const v2d wetPair = outputRing_[r2];
+        for (int c = 0; c < NC; ++c) wet[c] = wetPair[c];
+        r2 = (r2 + 1) & m2;
+        w2 = (w2 + 1) & m2;
+        const v2d dry = dryRing_[w2];
+        double out[2];
+        // At Mix 100 % the wet signal is taken as it is, so that the ceiling holds to the last bit.
+        for (int c = 0; c < NC; ++c) out[c] = outputGain * (fullMix ? wet[c] : dry[c] + mix * (wet[c] - dry[c]));
+
+        if constexpr (Ch == 0) {
+            if (routing == ChannelRouting::Mono) {
+                outA[i] = out[0];
+                outB[i] = out[0];
+            } else {
+                const double pass = outputGain * dry[1];
+                if (procLane == 0) {
+                    outA[i] = out[0];
+                    outB[i] = pass;
+                } else {
+                    outA[i] = pass;
+                    outB[i] = out[0];
+                }
+            }
+            if (meters) {
+                const double procGain = gain[0] * meterGainScale;
+                if (routing == ChannelRouting::Mono) {
+                    meterIn_[0][i] = meterIn_[1][i] = in[0];
+                    meterGain_[0][i] = meterGain_[1][i] = procGain;
+                } else {
+                    meterIn_[procLane][i] = in[0];
+                    meterGain_[procLane][i] = procGain;
+                    meterIn_[1 - procLane][i] = passIn[i];
+                    meterGain_[1 - procLane][i] = cc_.smallSignalGain;
+                }
+            }
+        } else {
+            outA[i] = out[0];
+            outB[i] = out[1];
+            if (meters) {
+                for (int c = 0; c < 2; ++c) {
+                    meterIn_[c][i] = in[c];
+                    meterGain_[c][i] = gain[c] * meterGainScale;
+                }
+            }
+        }
+
+        w1 = (w1 + 1) & m1;
+        r1 = (r1 + 1) & m1;
+        r3 = (r3 + 1) & m1;
+    }
+    w1_ = w1;
+    r1_ = r1;
+    r3_ = r3;
+    w2_ = w2;
+    r2_ = r2;
+    denormalOffset_ = off;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Meters. meterIn_ holds the input as it entered (without the anti-denormal offset, so that a
+// full-scale sample counts as an over whatever the offset's sign); meterGain_ holds the applied
+// gain times ceilingGain, and the reading divides it by smallSignalGain, so that a small signal
+// without gain reduction reads 1.0.
+
+void CEngine::runMeters(int n) {
+    const EngineParams& p = params;
+    const int source = p.meterSource;   // 0 Pre, 1 GainRed, 2 Post
+    const bool ppm = p.meterTypePpm != 0;
+    const double fs = kernelRate();
+    const double smallSignal = cc_.smallSignalGain;
+    const double threshold = p.overThreshold;
+    const double vuScale = 1.4142136 * 1.096 / p.vuReference;
+
+    double attack = 1.0, release = 1.0, correction = 1.0;
+    if (ppm) {
+        if (p.ppmIntegrationMs > 0.05) attack = 1.0 - std::pow(0.01, 1.0 / (p.ppmIntegrationMs * 0.001 * fs));
+        release = 1.0 - std::pow(0.01, 1.0 / (fs * p.ppmReturnMs * 0.001));
+        correction = std::pow(10.0, 0.19 * std::pow(static_cast<double>(p.ppmRatio), 0.6));
+    }
+
+    for (int c = 0; c < 2; ++c) {
+        float m = meterState_[c];
+        float count = overCount_[c];
+        double off = meterOffsetStart_;
+        const double* pre = meterIn_[c];
+        const double* post = outBuf_[c];
+        const double* gains = meterGain_[c];
+        CBiquad& vu = vuFilters_[c];
+        for (int i = 0; i < n; ++i) {
+            off = -off;
+            const double x = source == 0 ? pre[i] : post[i];
+            if (source == 1) {
+                const double g = gains[i] / smallSignal;
+                if (!ppm) {
+                    if (gains[i] < 0.01)
+                        m = 1.0f;
+                    else
+                        m = static_cast<float>(vu.step(g));
+                } else {
+                    const double md = m;
+                    m = static_cast<float>(md + (g - md) * (md > g ? attack : release) + off);
+                }
+            } else if (!ppm) {
+                m = static_cast<float>(vu.step(std::fabs(x) * vuScale));
+            } else {
+                const double md = m;
+                const double target = std::fabs(x) * correction;
+                double next = md + (target - md) * (target > md ? attack : release);
+                if (source == 2) next += off;
+                m = static_cast<float>(next);
+            }
+            if (std::fabs(x) >= 1.0)
+                count += 1.0f;
+            else if (count < threshold)
+                count = 0.0f;
+        }
+        meterState_[c] = m;
+        overCount_[c] = count;
+        meterValue[c].store(m, std::memory_order_relaxed);
+    }
+}
+
+void CEngine::overLatch() {
+    const double threshold = params.overThreshold;
+    for (int c = 0; c < 2; ++c) {
+        if (overCount_[c] >= threshold) {
+            overFlag[c].store(1.0f, std::memory_order_relaxed);
+            overCount_[c] = 0.0f;
+        }
+    }
+}
+
+}  // namespace dsp

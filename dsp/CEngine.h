@@ -1,0 +1,131 @@
+// The processing engine: block wrapper, the seven kernels, the delay rings
+// and the meter detectors. The effect owns one engine, fills `params` and
+// asks for the recomputations and resets a change needs; the audio thread
+// calls process(). Everything is allocated when the engine is built.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "dsp/CBiquad.h"
+#include "dsp/COversampler.h"
+#include "dsp/EngineParams.h"
+#include "dsp/FixedFilters.h"
+#include "dsp/Transfer.h"
+
+namespace dsp {
+
+class CEngine {
+public:
+    explicit CEngine(const EngineConfig& config);
+    CEngine(const CEngine&) = delete;
+    CEngine& operator=(const CEngine&) = delete;
+
+    EngineParams params;
+
+    void setSampleRate(double hostRate);
+    double sampleRate() const { return hostRate_; }
+    int lookAheadSize() const { return s1_; }
+    int delaySize() const { return s2_; }
+    int latencySamples() const;
+    // Kernel rate as the block wrapper runs it (twice the host rate with FAT).
+    double kernelRate() const;
+    // FAT as the block wrapper applies it: configured, switched on and host rate at most 100 kHz.
+    bool fatRunning() const;
+
+    void resetPositions();
+    void clearSignalState();
+    void resetDynamics();
+    void fullReset();
+    void recomputeFilters();
+    void recomputeTimeConstants();
+    void recomputeCurveConstants();
+    void recomputeSmallSignalGain();
+    void retuneVuFilters();
+    void resetMeters();
+
+    void process(const float* inA, const float* inB, float* outA, float* outB, int frames);
+    void process(const double* inA, const double* inB, double* outA, double* outB, int frames);
+
+    std::atomic<float> meterValue[2];
+    std::atomic<float> overFlag[2];
+    std::atomic<int> metersActive{0};
+
+    const TimeConstants& timeConstants() const { return tc_; }
+    const CurveConstants& curveConstants() const { return cc_; }
+
+    // Ring positions, for tests.
+    struct Positions { int w1, r1, r3, w2, r2, fatIndex; };
+    Positions positions() const { return {w1_, r1_, r3_, w2_, r2_, fatIndex_}; }
+
+    // Kernel identifiers (the choice process() makes for a block).
+    enum Kernel { kBypass, kMonoSingle, kMonoMulti, kLinkedSingle, kLinkedMulti, kUnlinkedSingle, kUnlinkedMulti };
+    Kernel chooseKernel() const;
+
+    typedef double v2d __attribute__((vector_size(16)));
+
+private:
+    template <class T> void processBlocks(const T* inA, const T* inB, T* outA, T* outB, int frames);
+    void runBlock(int n);
+    template <int Ch, bool Multi> void kernel(int n, bool meters);
+    void bypassKernel(int n, bool meters);
+    void runMeters(int n);
+    void overLatch();
+    void derivePositions();
+
+    EngineConfig config_;
+    int s1Max_, s2Max_;
+    int s1_ = 0, s2_ = 0;
+    double hostRate_ = 44100;
+
+    // Ring positions.
+    int w1_ = 0, r1_ = 0, r3_ = 0, w2_ = 0, r2_ = 0, fatIndex_ = 0;
+    double denormalOffset_ = 1e-16;
+
+    // One contiguous allocation holds every ring and block buffer; each ring
+    // entry is a channel pair (lane 0: channel A, lane 1: channel B).
+    std::unique_ptr<v2d[]> memory_;
+    size_t memorySize_ = 0;
+    v2d* dryRing_ = nullptr;        // s2Max
+    v2d* outputRing_ = nullptr;     // s2Max
+    v2d* fatRing_ = nullptr;        // s2Max
+    v2d* lookAheadRing_ = nullptr;  // s1Max
+    v2d* bandRing_ = nullptr;       // 3 * s1Max
+    v2d* widePeak_ = nullptr;       // s1Max
+    v2d* bandPeak_ = nullptr;       // 3 * s1Max
+    v2d* finalPeak_ = nullptr;      // s1Max
+
+    static constexpr int kBlockCapacity = 512;
+    double* inBuf_[2] = {nullptr, nullptr};
+    double* outBuf_[2] = {nullptr, nullptr};
+    // Per-sample values the meters need (kernel rate): input and gain per meter channel.
+    double* meterIn_[2] = {nullptr, nullptr};
+    double* meterGain_[2] = {nullptr, nullptr};
+
+    // Fixed filters.
+    SubsonicCoeffs subC_{};
+    CrossoverCoeffs lowC_{}, highC_{};
+    SubsonicState subS_[2]{};
+    CrossoverState lowS_[2]{}, highS_[2]{};
+
+    // Envelopes.
+    double envWide_[2] = {0.0001, 0.0001};
+    double envBand_[2][3] = {{0.0001, 0.0001, 0.0001}, {0.0001, 0.0001, 0.0001}};
+    double envFinal_[2] = {0.0001, 0.0001};
+
+    // Control smoothers: 0..7 channel A (low, mid, high, wide/final; fast then slow), 8..15 channel B.
+    std::vector<CBiquad> smoothers_;
+    std::vector<CBiquad> vuFilters_;
+    std::vector<COversampler> oversamplers_;
+
+    TimeConstants tc_{};
+    CurveConstants cc_{};
+
+    // Meters.
+    float meterState_[2] = {0, 0};
+    float overCount_[2] = {0, 0};
+    double meterOffsetStart_ = 0;   // denormalOffset before the block's first sample
+};
+
+}  // namespace dsp
