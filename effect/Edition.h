@@ -27,7 +27,7 @@ enum Param : int {
     kFirstPlaceholder = 31, kLastPlaceholder = 41,
     kVuIntegr = 43, kVuRefer, kPpmIntegr, kPpmReturn, kOverIndic, kKnobMode,
     kChannelMode = 57,
-    kNumLogical = 64,
+    kNumLogical = 61,
     kNone = -1,
     // The first edition's vestigial FAT switch (its host index 31): stores 0, does nothing.
     kVestigialFat = 60,

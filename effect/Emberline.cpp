@@ -29,7 +29,12 @@ inline int roundSwitch(double v) { return (int)(v + 0.5); }
 }  // namespace
 
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
-    return new (std::nothrow) Emberline(audioMaster);
+    // Nothing may escape into the host: an instance that cannot be built is none.
+    try {
+        return new Emberline(audioMaster);
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 Emberline::Emberline(audioMasterCallback audioMaster)
@@ -90,6 +95,11 @@ Emberline::Emberline(audioMasterCallback audioMaster)
 }
 
 Emberline::~Emberline() {
+    // The editor goes first, while the engine it may still talk to exists.
+    AEffEditor* ownEditor = editor;
+    setEditor(nullptr);
+    delete ownEditor;
+
     int ids[6];
     float values[6];
     int n = 0;
@@ -196,23 +206,26 @@ void Emberline::setParameter(int32 index, float value) {
     float passOn = value;
     if (stored.stored) {
         passOn = stored.passOn;
-        markChanged(logical);
         switch (logical) {
-            case kProcess: requestWork(kClearSignal); break;
-            case kMode: requestWork(kResetDynamics); break;
-            case kFat: requestWork(kFullReset); break;
-            case kKnobMode: knobModeChanged.store(1, std::memory_order_relaxed); break;
+            case kProcess: markChanged(logical, kClearSignal); break;
+            case kMode: markChanged(logical, kResetDynamics); break;
+            case kFat: markChanged(logical, kFullReset); break;
+            case kKnobMode:
+                markChanged(logical);
+                knobModeChanged.store(1, std::memory_order_relaxed);
+                break;
             case kChannelMode:
-                if (stored.channelModeReset) requestWork(kFullReset);
-                markChanged(kMonoStereo);
-                markChanged(kLR);
+                changed_.fetch_or((uint64_t(1) << kMonoStereo) | (uint64_t(1) << kLR) |
+                                      (stored.channelModeReset ? kFullReset : 0),
+                                  std::memory_order_release);
                 break;
             case kFineTune:
+                markChanged(logical);
                 // The five scaled gains follow the new range at once.
                 for (int dependent : {kCeiling, kDrive, kHighAdjust, kLowAdjust, kOutput})
                     setParameter(hostIndex(dependent), (float)params_.stored(dependent));
                 break;
-            default: break;
+            default: markChanged(logical); break;
         }
     }
     CPresetSystemEffect::setParameter(index, passOn);
@@ -222,8 +235,9 @@ void Emberline::setParameter(int32 index, float value) {
 
 void Emberline::applyPending() {
     uint64_t changed = changed_.exchange(0, std::memory_order_acquire);
-    const uint32_t work = work_.exchange(0, std::memory_order_acquire);
-    if (!changed && !work) return;
+    if (!changed) return;
+    const uint64_t work = changed & kWorkMask;
+    changed &= ~kWorkMask;
 
     dsp::EngineParams& p = engine_.params;
     const double k = params_.fineTuneScale();

@@ -68,16 +68,17 @@ public:
     bool isStateCleared() const { return stateCleared_; }
 
 private:
-    enum Work : uint32_t {
-        kClearSignal = 1u << 0,
-        kResetDynamics = 1u << 1,
-        kFullReset = 1u << 2,
-    };
+    // Resets ride in the top bits of the change mask, so that a value and the
+    // reset it needs are published together and applied in the same block.
+    static constexpr uint64_t kClearSignal = uint64_t(1) << 61;
+    static constexpr uint64_t kResetDynamics = uint64_t(1) << 62;
+    static constexpr uint64_t kFullReset = uint64_t(1) << 63;
+    static constexpr uint64_t kWorkMask = kClearSignal | kResetDynamics | kFullReset;
+    static_assert(edition::kNumLogical <= 61, "logical indices must leave the work bits free");
 
-    void markChanged(int logical) {
-        changed_.fetch_or(uint64_t(1) << logical, std::memory_order_release);
+    void markChanged(int logical, uint64_t work = 0) {
+        changed_.fetch_or((uint64_t(1) << logical) | work, std::memory_order_release);
     }
-    void requestWork(uint32_t work) { work_.fetch_or(work, std::memory_order_release); }
     void markAllChanged();
 
     // Derives the engine's quantities for everything that changed and runs the
@@ -93,6 +94,5 @@ private:
     ParameterSet params_;
     dsp::CEngine engine_;
     std::atomic<uint64_t> changed_{0};
-    std::atomic<uint32_t> work_{0};
     bool stateCleared_ = false;
 };

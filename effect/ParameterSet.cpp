@@ -241,9 +241,13 @@ void ParameterSet::display(int hostIndex, char* text) const {
         case kHighRel:
             fixed(text, kSecond ? 0.0625 * std::pow(256.0, v) : 0.25 * std::pow(16.0, v), 2);
             break;
-        case kMeters:
-            copyText(text, v < 0.3333333 ? " Pre " : (v < 0.6666667 ? " GainRed " : " Post "));
+        case kMeters: {
+            // Compared in single precision, as stored, so that the text and the
+            // meter source int(3v) agree at 1/3 and 2/3.
+            const float f = (float)v;
+            copyText(text, f < 0.3333333f ? " Pre " : (f < 0.6666667f ? " GainRed " : " Post "));
             break;
+        }
         case kMeterType: copyText(text, v >= 0.5 ? " PPM " : " VU "); break;
         case kHidden: copyText(text, "-"); break;
         case kFineTune: fixed(text, k * 100.0, 0); break;

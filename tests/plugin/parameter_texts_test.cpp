@@ -163,6 +163,9 @@ TEST_F(Texts, ValueTextsFollowTheirRanges) {
     EXPECT_EQ(display(21, 0.2f), " Pre ");
     EXPECT_EQ(display(21, 0.66f), " GainRed ");
     EXPECT_EQ(display(21, 0.67f), " Post ");
+    // At the two thirds the text agrees with the source the meters use, int(3v).
+    EXPECT_EQ(display(21, 2.0f / 3.0f), " Post ");
+    EXPECT_EQ(display(21, 1.0f / 3.0f), " GainRed ");
     EXPECT_EQ(display(22, 0.5f), " PPM ");
     EXPECT_EQ(display(26, 0.5f), " FAT ");
     EXPECT_EQ(display(29, 0.49f), " Off ");
