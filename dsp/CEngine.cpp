@@ -41,7 +41,7 @@ inline double clampUnit(double y) { return y > 1.0 ? 1.0 : (y < -1.0 ? -1.0 : y)
 
 // Look-ahead peak hold on one lane of a pair ring: write v at w, carry it
 // backwards over smaller slots up to the read slot r, then read and clear r.
-inline double windowMax(CEngine::v2d* ring, int lane, int w, int r, int mask, double v) {
+inline double windowMax(simd::v2d* ring, int lane, int w, int r, int mask, double v) {
     ring[w][lane] = v;
     int i = (w - 1) & mask;
     while (i != r && v > ring[i][lane]) {
@@ -93,6 +93,14 @@ CEngine::CEngine(const EngineConfig& config)
     for (int c = 0; c < 2; ++c) vuFilters_.emplace_back(44100.0, kBiquadLowPass, 2.0, 0.583, 0.0);
     oversamplers_.reserve(2);
     for (int c = 0; c < 2; ++c) oversamplers_.emplace_back(kOversamplerFlags);
+    {
+        double up[simd::FatResampler::kHalf + 1], down[simd::FatResampler::kHalf + 1];
+        for (int i = 0; i <= simd::FatResampler::kHalf; ++i) {
+            up[i] = oversamplers_[0].upCoeff(i);
+            down[i] = oversamplers_[0].downCoeff(i);
+        }
+        fatResampler_.setCoefficients(up, down);
+    }
 
     setSampleRate(44100.0);
     recomputeCurveConstants();
@@ -163,17 +171,36 @@ void CEngine::resetDynamics() {
         s.setSampleRate(fs);
         s.clear();
     }
+    syncSmoothers(true);
+}
+
+// Takes the smoothers' designs (coefficients and the offset a design restarts) over into the
+// states the kernels step; the history is kept unless the smoothers were cleared.
+void CEngine::syncSmoothers(bool clearHistory) {
+    for (int k = 0; k < 16; ++k) {
+        const CBiquad& d = smoothers_[k];
+        simd::SmootherState& s = smoothState_[k];
+        s.b0 = d.b0();
+        s.b1 = d.b1();
+        s.b2 = d.b2();
+        s.a1 = d.a1();
+        s.a2 = d.a2();
+        s.offset = d.offset();
+        if (clearHistory) s.x1 = s.x2 = s.y1 = s.y2 = 0.0;
+    }
 }
 
 void CEngine::fullReset() {
     clearSignalState();
     resetDynamics();
     for (auto& o : oversamplers_) o.clear();
+    fatResampler_.clear();
 }
 
 void CEngine::recomputeFilters() {
     const double fs = filterDesignRate(hostRate_, fatRunning() ? 1 : 0);
     for (auto& s : smoothers_) s.setSampleRate(fs);
+    syncSmoothers(false);
     for (auto& v : vuFilters_) v.setSampleRate(fs);
     subC_ = designSubsonic(fs);
     highC_ = designHighCrossover(fs, params.highFreqHz);
@@ -253,8 +280,12 @@ void CEngine::runBlock(int n) {
     const bool fat = fatRunning();
     int m = n;
     if (fat) {
-        oversamplers_[0].upsample(inBuf_[0], n);
-        oversamplers_[1].upsample(inBuf_[1], n);
+        if (referenceMode) {
+            oversamplers_[0].upsample(inBuf_[0], n);
+            oversamplers_[1].upsample(inBuf_[1], n);
+        } else {
+            fatResampler_.upsample(inBuf_[0], inBuf_[1], n);
+        }
         m = 2 * n;
         // Both channels through the FAT delay ring (S2 - 3 oversampled frames).
         const int mask = s2_ - 1;
@@ -280,16 +311,20 @@ void CEngine::runBlock(int n) {
         case kBypass: bypassKernel(m, meters); break;
         case kMonoSingle: kernel<0, false>(m, meters); break;
         case kMonoMulti: kernel<0, true>(m, meters); break;
-        case kLinkedSingle: kernel<1, false>(m, meters); break;
-        case kLinkedMulti: kernel<1, true>(m, meters); break;
-        case kUnlinkedSingle: kernel<2, false>(m, meters); break;
-        case kUnlinkedMulti: kernel<2, true>(m, meters); break;
+        case kLinkedSingle: referenceMode ? kernel<1, false>(m, meters) : pairKernel<true, false>(m, meters); break;
+        case kLinkedMulti: referenceMode ? kernel<1, true>(m, meters) : pairKernel<true, true>(m, meters); break;
+        case kUnlinkedSingle: referenceMode ? kernel<2, false>(m, meters) : pairKernel<false, false>(m, meters); break;
+        case kUnlinkedMulti: referenceMode ? kernel<2, true>(m, meters) : pairKernel<false, true>(m, meters); break;
     }
     if (meters) runMeters(m);
 
     if (fat) {
-        oversamplers_[0].downsample(outBuf_[0], m);
-        oversamplers_[1].downsample(outBuf_[1], m);
+        if (referenceMode) {
+            oversamplers_[0].downsample(outBuf_[0], m);
+            oversamplers_[1].downsample(outBuf_[1], m);
+        } else {
+            fatResampler_.downsample(outBuf_[0], outBuf_[1], m);
+        }
         if (params.brickwallOn) {
             const double lim = params.outputGain;
             for (int c = 0; c < 2; ++c) {
@@ -410,8 +445,8 @@ void CEngine::kernel(int n, bool meters) {
             if constexpr (Ch == 1) {
                 const double v = std::max(det[0], det[1]);
                 const double B = windowMax(widePeak_, 0, w1, r1, m1, v) + kDetectorFloor + off;
-                const double c1 = smoothers_[kWideSmoother].step(B);
-                const double c2 = smoothers_[kWideSmoother + 1].step(B);
+                const double c1 = smoothState_[kWideSmoother].step(B);
+                const double c2 = smoothState_[kWideSmoother + 1].step(B);
                 followerStep(B, envWide_[0], tc.attackCoeff, tc.releaseCoeff, autoOn, c1, c2, kWideBandRule,
                              autoScale);
                 const double t = wideBandGain(envWide_[0], driveGain, curveInputScale, kneeType, kneeAmount, kneeA);
@@ -420,8 +455,8 @@ void CEngine::kernel(int n, bool meters) {
                 for (int c = 0; c < NC; ++c) {
                     const double B = windowMax(widePeak_, c, w1, r1, m1, det[c]) + kDetectorFloor + off;
                     const int s = kWideSmoother + c * kChannelBSmoothers;
-                    const double c1 = smoothers_[s].step(B);
-                    const double c2 = smoothers_[s + 1].step(B);
+                    const double c1 = smoothState_[s].step(B);
+                    const double c2 = smoothState_[s + 1].step(B);
                     followerStep(B, envWide_[c], tc.attackCoeff, tc.releaseCoeff, autoOn, c1, c2, kWideBandRule);
                     gain[c] = wideBandGain(envWide_[c], driveGain, curveInputScale, kneeType, kneeAmount, kneeA);
                 }
@@ -451,8 +486,8 @@ void CEngine::kernel(int n, bool meters) {
                 if constexpr (Ch == 1) {
                     const double v = std::max(std::fabs(band[0][b]), std::fabs(band[1][b]));
                     const double B = windowMax(peak, 0, w1, r1, m1, v) + kDetectorFloor + off;
-                    const double c1 = smoothers_[2 * b].step(B);
-                    const double c2 = smoothers_[2 * b + 1].step(B);
+                    const double c1 = smoothState_[2 * b].step(B);
+                    const double c2 = smoothState_[2 * b + 1].step(B);
                     followerStep(B, envBand_[0][b], tc.attackCoeff, tc.bandReleaseCoeff[b], autoOn, c1, c2,
                                  kBandRule);
                     tb[0] = tb[1] = bandGain(envBand_[0][b], driveGain, satGain[b], satInverse[b], curveInputScale,
@@ -462,8 +497,8 @@ void CEngine::kernel(int n, bool meters) {
                         const double B =
                             windowMax(peak, c, w1, r1, m1, std::fabs(band[c][b])) + kDetectorFloor + off;
                         const int s = 2 * b + c * kChannelBSmoothers;
-                        const double c1 = smoothers_[s].step(B);
-                        const double c2 = smoothers_[s + 1].step(B);
+                        const double c1 = smoothState_[s].step(B);
+                        const double c2 = smoothState_[s + 1].step(B);
                         followerStep(B, envBand_[c][b], tc.attackCoeff, tc.bandReleaseCoeff[b], autoOn, c1, c2,
                                      kBandRule);
                         tb[c] = bandGain(envBand_[c][b], driveGain, satGain[b], satInverse[b], curveInputScale,
@@ -495,8 +530,8 @@ void CEngine::kernel(int n, bool meters) {
                 for (int c = 0; c < (Ch == 1 ? 1 : NC); ++c) {
                     const double B = peakValue[c] + kDetectorFloor + off;
                     const int s = kWideSmoother + c * kChannelBSmoothers;
-                    const double c1 = smoothers_[s].step(B);
-                    const double c2 = smoothers_[s + 1].step(B);
+                    const double c1 = smoothState_[s].step(B);
+                    const double c2 = smoothState_[s + 1].step(B);
                     followerStep(B, envFinal_[c], tc.limiterAttackCoeff, tc.limiterReleaseCoeff, autoOn, c1, c2,
                                  kFinalStageRule);
                     g[c] = finalStageGain(envFinal_[c]);
@@ -562,6 +597,221 @@ void CEngine::kernel(int n, bool meters) {
         w1 = (w1 + 1) & m1;
         r1 = (r1 + 1) & m1;
         r3 = (r3 + 1) & m1;
+    }
+    w1_ = w1;
+    r1_ = r1;
+    r3_ = r3;
+    w2_ = w2;
+    r2_ = r2;
+    denormalOffset_ = off;
+}
+
+// The stereo kernels with both channels as the lanes of one pair: the same arithmetic as
+// kernel<1 or 2, Multi>, with the hot state held in registers for the block.
+template <bool Linked, bool Multi>
+void CEngine::pairKernel(int n, bool meters) {
+    using namespace simd;
+    const int m1 = s1_ - 1, m2 = s2_ - 1;
+    int w1 = w1_, r1 = r1_, r3 = r3_, w2 = w2_, r2 = r2_;
+    double off = denormalOffset_;
+
+    const EngineParams& p = params;
+    const double driveGain = p.driveGain, ceilingGain = p.ceilingGain, outputGain = p.outputGain;
+    const double mix = p.mixAmount;
+    const bool fullMix = mix == 1.0;
+    const double lowAdjust = p.lowAdjustGain, highAdjust = p.highAdjustGain;
+    const double lowAdjustM1 = lowAdjust - 1.0, highAdjustM1 = highAdjust - 1.0;
+    const double satGain[3] = {p.bandSatGain[0], p.bandSatGain[1], p.bandSatGain[2]};
+    const double satInverse[3] = {p.bandSatInverse[0], p.bandSatInverse[1], p.bandSatInverse[2]};
+    const bool brickwall = p.brickwallOn != 0;
+    const bool autoOn = p.autoRelease != 0;
+    const int kneeType = cc_.kneeType;
+    const double kneeAmount = cc_.kneeAmount, kneeA = cc_.A;
+    const double curveInputScale = cc_.curveInputScale;
+    const TimeConstants tc = tc_;
+    const double autoScale = (Linked && !Multi) ? tc.autoReleaseScale : 1.0;
+
+    SubsonicLanes sub;
+    sub.load(subC_, subS_[0], subS_[1]);
+    CrossoverLanes low, high;
+    low.load(lowC_, lowS_[0], lowS_[1]);
+    high.load(highC_, highS_[0], highS_[1]);
+
+    // Smoothers: linked, one pair per detector (lanes fast, slow); unlinked, two pairs per
+    // detector slot (fast A and B, slow A and B). Slots: low, mid, high, wide band / final stage.
+    constexpr int kSlots = Multi ? 4 : 1;
+    constexpr int kFirstSlot = Multi ? 0 : 3;
+    SmootherLanes fast[kSlots], slow[kSlots];
+    for (int k = 0; k < kSlots; ++k) {
+        const int d = kFirstSlot + k;
+        if (Linked) {
+            fast[k].load(smoothState_[2 * d], smoothState_[2 * d + 1]);
+        } else {
+            fast[k].load(smoothState_[2 * d], smoothState_[kChannelBSmoothers + 2 * d]);
+            slow[k].load(smoothState_[2 * d + 1], smoothState_[kChannelBSmoothers + 2 * d + 1]);
+        }
+    }
+    // Envelopes: lane 0 alone is used by the linked kernels.
+    v2d envWide = v2d{envWide_[0], envWide_[1]};
+    v2d envFinal = v2d{envFinal_[0], envFinal_[1]};
+    v2d envBand[3];
+    for (int b = 0; b < 3; ++b) envBand[b] = v2d{envBand_[0][b], envBand_[1][b]};
+
+    const double* ia = inBuf_[0];
+    const double* ib = inBuf_[1];
+    double* oa = outBuf_[0];
+    double* ob = outBuf_[1];
+    v2d* const dryRing = dryRing_;
+    v2d* const outRing = outputRing_;
+    v2d* const look = lookAheadRing_;
+
+    // One detector step: window maximum(s) already taken, B per lane (linked: lane 0).
+    // Returns the follower state updated in env.
+    auto detect = [&](int slot, v2d B, v2d& env, double attackCoeff, double releaseCoeff,
+                      const FollowerRule& rule, double scale) {
+        if constexpr (Linked) {
+            const v2d c = fast[slot].step(splat(B[0]));
+            double e = env[0];
+            dsp::followerStep(B[0], e, attackCoeff, releaseCoeff, autoOn, c[0], c[1], rule, scale);
+            env[0] = e;
+        } else {
+            const v2d c1 = fast[slot].step(B);
+            const v2d c2 = slow[slot].step(B);
+            simd::followerStep(B, env, attackCoeff, releaseCoeff, autoOn, c1, c2, rule, scale);
+        }
+    };
+
+    for (int i = 0; i < n; ++i) {
+        off = -off;
+        const v2d offv = splat(off);
+        const v2d in = v2d{ia[i], ib[i]};
+        dryRing[w2] = in + offv;
+        const v2d x = sub.step(in, offv);
+
+        v2d y, gain;
+        if constexpr (!Multi) {
+            const v2d lp = high.step(x, offv);
+            const v2d hp = low.step(x, offv);
+            const v2d xa = x + lowAdjustM1 * (x - hp) + highAdjustM1 * (x - lp);
+            look[w1] = xa;
+            const v2d det = vabs(xa) * kDetectorMargin;
+            v2d B;
+            if constexpr (Linked) {
+                const double v = det[0] < det[1] ? det[1] : det[0];
+                B[0] = windowMax(widePeak_, 0, w1, r1, m1, v) + kDetectorFloor + off;
+            } else {
+                B[0] = windowMax(widePeak_, 0, w1, r1, m1, det[0]) + kDetectorFloor + off;
+                B[1] = windowMax(widePeak_, 1, w1, r1, m1, det[1]) + kDetectorFloor + off;
+            }
+            detect(0, B, envWide, tc.attackCoeff, tc.releaseCoeff, kWideBandRule, autoScale);
+            if constexpr (Linked)
+                gain = splat(dsp::wideBandGain(envWide[0], driveGain, curveInputScale, kneeType, kneeAmount, kneeA));
+            else
+                gain = simd::wideBandGain(envWide, driveGain, curveInputScale, kneeType, kneeAmount, kneeA);
+            y = look[r1] * gain;
+            if (brickwall) y = clampUnit(y);
+        } else {
+            const v2d lp = high.step(x, offv);
+            const v2d hp = low.step(x, offv);
+            const v2d band[3] = {(x - hp) * lowAdjust, hp - (x - lp), (x - lp) * highAdjust};
+            v2d sum, minGain;
+            for (int b = 0; b < 3; ++b) {
+                v2d* ring = bandRing_ + b * s1Max_;
+                v2d* peak = bandPeak_ + b * s1Max_;
+                ring[w1] = band[b];
+                const v2d mag = vabs(band[b]);
+                v2d B;
+                if constexpr (Linked) {
+                    const double v = mag[0] < mag[1] ? mag[1] : mag[0];
+                    B[0] = windowMax(peak, 0, w1, r1, m1, v) + kDetectorFloor + off;
+                } else {
+                    B[0] = windowMax(peak, 0, w1, r1, m1, mag[0]) + kDetectorFloor + off;
+                    B[1] = windowMax(peak, 1, w1, r1, m1, mag[1]) + kDetectorFloor + off;
+                }
+                detect(b, B, envBand[b], tc.attackCoeff, tc.bandReleaseCoeff[b], kBandRule, 1.0);
+                v2d tb;
+                if constexpr (Linked)
+                    tb = splat(dsp::bandGain(envBand[b][0], driveGain, satGain[b], satInverse[b], curveInputScale,
+                                             kneeType, kneeAmount, kneeA));
+                else
+                    tb = simd::bandGain(envBand[b], driveGain, satGain[b], satInverse[b], curveInputScale, kneeType,
+                                        kneeAmount, kneeA);
+                const v2d o = ring[r1] * tb;
+                if (b == 0) {
+                    sum = o;
+                    minGain = tb;
+                } else {
+                    sum = sum + o;
+                    minGain = vmin(minGain, tb);
+                }
+            }
+            look[w1] = sum;
+            const v2d det = vabs(sum) * kDetectorMargin;
+            v2d peakValue;
+            if constexpr (Linked) {
+                const double v = det[0] < det[1] ? det[1] : det[0];
+                peakValue[0] = windowMax(finalPeak_, 0, w1, r3, m1, v);
+            } else {
+                peakValue[0] = windowMax(finalPeak_, 0, w1, r3, m1, det[0]);
+                peakValue[1] = windowMax(finalPeak_, 1, w1, r3, m1, det[1]);
+            }
+            y = look[r3];
+            if (brickwall) {
+                const v2d B = peakValue + kDetectorFloor + offv;
+                detect(3, B, envFinal, tc.limiterAttackCoeff, tc.limiterReleaseCoeff, kFinalStageRule, 1.0);
+                v2d g;
+                if constexpr (Linked)
+                    g = splat(dsp::finalStageGain(envFinal[0]));
+                else
+                    g = simd::finalStageGain(envFinal);
+                y = clampUnit(y * g);
+                minGain = minGain * g;
+            }
+            gain = minGain;
+        }
+
+        outRing[w2] = y * ceilingGain;
+        const v2d wet = outRing[r2];
+        r2 = (r2 + 1) & m2;
+        w2 = (w2 + 1) & m2;
+        const v2d dry = dryRing[w2];
+        const v2d out = outputGain * (fullMix ? wet : dry + mix * (wet - dry));
+        oa[i] = out[0];
+        ob[i] = out[1];
+        if (meters) {
+            const v2d g = gain * ceilingGain;
+            meterIn_[0][i] = in[0];
+            meterIn_[1][i] = in[1];
+            meterGain_[0][i] = g[0];
+            meterGain_[1][i] = g[1];
+        }
+        w1 = (w1 + 1) & m1;
+        r1 = (r1 + 1) & m1;
+        r3 = (r3 + 1) & m1;
+    }
+
+    sub.store(subS_[0], subS_[1]);
+    low.store(lowS_[0], lowS_[1]);
+    high.store(highS_[0], highS_[1]);
+    for (int k = 0; k < kSlots; ++k) {
+        const int d = kFirstSlot + k;
+        if (Linked) {
+            fast[k].store(smoothState_[2 * d], smoothState_[2 * d + 1]);
+        } else {
+            fast[k].store(smoothState_[2 * d], smoothState_[kChannelBSmoothers + 2 * d]);
+            slow[k].store(smoothState_[2 * d + 1], smoothState_[kChannelBSmoothers + 2 * d + 1]);
+        }
+    }
+    if (Linked) {
+        envWide_[0] = envWide[0];
+        envFinal_[0] = envFinal[0];
+        for (int b = 0; b < 3; ++b) envBand_[0][b] = envBand[b][0];
+    } else {
+        for (int c = 0; c < 2; ++c) {
+            envWide_[c] = envWide[c];
+            envFinal_[c] = envFinal[c];
+            for (int b = 0; b < 3; ++b) envBand_[c][b] = envBand[b][c];
+        }
     }
     w1_ = w1;
     r1_ = r1;

@@ -11,6 +11,7 @@
 #include "dsp/CBiquad.h"
 #include "dsp/COversampler.h"
 #include "dsp/EngineParams.h"
+#include "dsp/EngineSimd.h"
 #include "dsp/FixedFilters.h"
 #include "dsp/Transfer.h"
 
@@ -63,12 +64,18 @@ public:
     enum Kernel { kBypass, kMonoSingle, kMonoMulti, kLinkedSingle, kLinkedMulti, kUnlinkedSingle, kUnlinkedMulti };
     Kernel chooseKernel() const;
 
-    typedef double v2d __attribute__((vector_size(16)));
+    typedef simd::v2d v2d;
+
+    // Runs the plain per-channel kernels and COversampler's resampling instead of the
+    // channel-pair code; the results are the same. Set before processing starts (tests).
+    bool referenceMode = false;
 
 private:
     template <class T> void processBlocks(const T* inA, const T* inB, T* outA, T* outB, int frames);
     void runBlock(int n);
     template <int Ch, bool Multi> void kernel(int n, bool meters);
+    template <bool Linked, bool Multi> void pairKernel(int n, bool meters);
+    void syncSmoothers(bool clearHistory);
     void bypassKernel(int n, bool meters);
     void runMeters(int n);
     void overLatch();
@@ -115,7 +122,10 @@ private:
     double envFinal_[2] = {0.0001, 0.0001};
 
     // Control smoothers: 0..7 channel A (low, mid, high, wide/final; fast then slow), 8..15 channel B.
+    // The CBiquad objects hold the designs; the kernels step the states below with their coefficients.
     std::vector<CBiquad> smoothers_;
+    simd::SmootherState smoothState_[16];
+    simd::FatResampler fatResampler_;
     std::vector<CBiquad> vuFilters_;
     std::vector<COversampler> oversamplers_;
 

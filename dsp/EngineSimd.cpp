@@ -1,0 +1,107 @@
+#include "dsp/EngineSimd.h"
+
+#include <cstring>
+
+namespace dsp::simd {
+
+namespace {
+constexpr int kHistory = 128;
+constexpr int kLanes = 4;   // output samples summed at the same time
+}  // namespace
+
+void FatResampler::setCoefficients(const double* up, const double* down) {
+    for (int i = 0; i <= kHalf; ++i) {
+        cUp_[i] = up[i];
+        cDown_[i] = down[i];
+    }
+}
+
+void FatResampler::clear() {
+    std::memset(static_cast<void*>(upHist_), 0, sizeof upHist_);
+    std::memset(static_cast<void*>(downEven_), 0, sizeof downEven_);
+    std::memset(static_cast<void*>(downOdd_), 0, sizeof downOdd_);
+}
+
+// Output pair of input x[j]: first = sum over m of (x[j-1-m] + x[j-128+m]) * c[127-2m], summed from
+// m = 0 upwards; second = x[j-64] * c[0].
+void FatResampler::upsample(double* a, double* b, int n) {
+    v2d* h = upHist_;
+    for (int i = 0; i < n; ++i) h[kHistory + i] = v2d{a[i], b[i]};
+    int i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        const int j = kHistory + i;
+        v2d s0 = splat(0.0), s1 = splat(0.0), s2 = splat(0.0), s3 = splat(0.0);
+        for (int m = 0; m < kTerms; ++m) {
+            const double c = cUp_[kHalf - 2 * m];
+            const v2d* lo = h + j - 1 - m;
+            const v2d* hi = h + j - 128 + m;
+            s0 += (lo[0] + hi[0]) * c;
+            s1 += (lo[1] + hi[1]) * c;
+            s2 += (lo[2] + hi[2]) * c;
+            s3 += (lo[3] + hi[3]) * c;
+        }
+        const v2d sums[kLanes] = {s0, s1, s2, s3};
+        for (int k = 0; k < kLanes; ++k) {
+            const v2d second = h[j + k - 64] * cUp_[0];
+            a[2 * (i + k)] = sums[k][0];
+            b[2 * (i + k)] = sums[k][1];
+            a[2 * (i + k) + 1] = second[0];
+            b[2 * (i + k) + 1] = second[1];
+        }
+    }
+    for (; i < n; ++i) {
+        const int j = kHistory + i;
+        v2d s = splat(0.0);
+        for (int m = 0; m < kTerms; ++m) s += (h[j - 1 - m] + h[j - 128 + m]) * cUp_[kHalf - 2 * m];
+        const v2d second = h[j - 64] * cUp_[0];
+        a[2 * i] = s[0];
+        b[2 * i] = s[1];
+        a[2 * i + 1] = second[0];
+        b[2 * i + 1] = second[1];
+    }
+    std::memmove(static_cast<void*>(h), static_cast<const void*>(h + n), kHistory * sizeof(v2d));
+}
+
+// Output of pair p: sum over m of (u0[p-1-m] + u0[p-128+m]) * c[127-2m], summed from m = 0 upwards,
+// plus u1[p-65] * c[0].
+void FatResampler::downsample(double* a, double* b, int n2) {
+    const int n = n2 / 2;
+    v2d* e = downEven_;
+    v2d* o = downOdd_;
+    for (int p = 0; p < n; ++p) {
+        e[kHistory + p] = v2d{a[2 * p], b[2 * p]};
+        o[kHistory + p] = v2d{a[2 * p + 1], b[2 * p + 1]};
+    }
+    int p = 0;
+    for (; p + kLanes <= n; p += kLanes) {
+        const int j = kHistory + p;
+        v2d s0 = splat(0.0), s1 = splat(0.0), s2 = splat(0.0), s3 = splat(0.0);
+        for (int m = 0; m < kTerms; ++m) {
+            const double c = cDown_[kHalf - 2 * m];
+            const v2d* lo = e + j - 1 - m;
+            const v2d* hi = e + j - 128 + m;
+            s0 += (lo[0] + hi[0]) * c;
+            s1 += (lo[1] + hi[1]) * c;
+            s2 += (lo[2] + hi[2]) * c;
+            s3 += (lo[3] + hi[3]) * c;
+        }
+        const v2d sums[kLanes] = {s0, s1, s2, s3};
+        for (int k = 0; k < kLanes; ++k) {
+            const v2d out = sums[k] + o[j + k - 65] * cDown_[0];
+            a[p + k] = out[0];
+            b[p + k] = out[1];
+        }
+    }
+    for (; p < n; ++p) {
+        const int j = kHistory + p;
+        v2d s = splat(0.0);
+        for (int m = 0; m < kTerms; ++m) s += (e[j - 1 - m] + e[j - 128 + m]) * cDown_[kHalf - 2 * m];
+        const v2d out = s + o[j - 65] * cDown_[0];
+        a[p] = out[0];
+        b[p] = out[1];
+    }
+    std::memmove(static_cast<void*>(e), static_cast<const void*>(e + n), kHistory * sizeof(v2d));
+    std::memmove(static_cast<void*>(o), static_cast<const void*>(o + n), kHistory * sizeof(v2d));
+}
+
+}  // namespace dsp::simd

@@ -1,0 +1,184 @@
+// Channel-pair arithmetic for the engine's hot loops. Every function here does,
+// lane by lane, exactly the operations of its scalar counterpart in
+// FixedFilters.h, Transfer.h, CBiquad.h and COversampler (same operations in
+// the same order, IEEE double, no contraction), so the results are identical;
+// the unit tests compare them bit for bit.
+#pragma once
+
+#include <cstdint>
+
+#include "dsp/FixedFilters.h"
+#include "dsp/Transfer.h"
+
+namespace dsp::simd {
+
+typedef double v2d __attribute__((vector_size(16)));
+typedef std::int64_t v2i __attribute__((vector_size(16)));
+
+inline v2d splat(double x) { return v2d{x, x}; }
+
+inline v2d vabs(v2d x) { return (v2d)((v2i)x & v2i{INT64_MAX, INT64_MAX}); }
+
+// std::max / std::min as the scalar code uses them: max(a, b) = a < b ? b : a; min(a, b) = b < a ? b : a.
+inline v2d vmax(v2d a, v2d b) { return a < b ? b : a; }
+inline v2d vmin(v2d a, v2d b) { return b < a ? b : a; }
+inline v2d clampUnit(v2d y) {
+    y = y > 1.0 ? splat(1.0) : y;
+    return y < -1.0 ? splat(-1.0) : y;
+}
+
+// State of one control smoother (a CBiquad low-pass whose coefficients are taken from the
+// designing object); stepping it gives CBiquad::step's result.
+struct SmootherState {
+    double b0 = 0, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+    double offset = 1e-13;
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+
+    double step(double x) {
+        offset = -offset;
+        const double x0 = x + offset;
+        const double y = b0 * x0 + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1;
+        x1 = x0;
+        y2 = y1;
+        y1 = y + offset;
+        return y;
+    }
+};
+
+// Two smoothers as the lanes of one pair.
+struct SmootherLanes {
+    v2d b0, b1, b2, a1, a2, offset, x1, x2, y1, y2;
+
+    void load(const SmootherState& p, const SmootherState& q) {
+        b0 = v2d{p.b0, q.b0}; b1 = v2d{p.b1, q.b1}; b2 = v2d{p.b2, q.b2};
+        a1 = v2d{p.a1, q.a1}; a2 = v2d{p.a2, q.a2};
+        offset = v2d{p.offset, q.offset};
+        x1 = v2d{p.x1, q.x1}; x2 = v2d{p.x2, q.x2}; y1 = v2d{p.y1, q.y1}; y2 = v2d{p.y2, q.y2};
+    }
+    void store(SmootherState& p, SmootherState& q) const {
+        p.offset = offset[0]; q.offset = offset[1];
+        p.x1 = x1[0]; q.x1 = x1[1]; p.x2 = x2[0]; q.x2 = x2[1];
+        p.y1 = y1[0]; q.y1 = y1[1]; p.y2 = y2[0]; q.y2 = y2[1];
+    }
+    v2d step(v2d x) {
+        offset = -offset;
+        const v2d x0 = x + offset;
+        const v2d y = b0 * x0 + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1;
+        x1 = x0;
+        y2 = y1;
+        y1 = y + offset;
+        return y;
+    }
+};
+
+struct SubsonicLanes {
+    v2d b0, b1, b2, a1, a2, x1, x2, y1, y2;
+
+    void load(const SubsonicCoeffs& c, const SubsonicState& p, const SubsonicState& q) {
+        b0 = splat(c.b0); b1 = splat(c.b1); b2 = splat(c.b2); a1 = splat(c.a1); a2 = splat(c.a2);
+        x1 = v2d{p.x1, q.x1}; x2 = v2d{p.x2, q.x2}; y1 = v2d{p.y1, q.y1}; y2 = v2d{p.y2, q.y2};
+    }
+    void store(SubsonicState& p, SubsonicState& q) const {
+        p.x1 = x1[0]; q.x1 = x1[1]; p.x2 = x2[0]; q.x2 = x2[1];
+        p.y1 = y1[0]; q.y1 = y1[1]; p.y2 = y2[0]; q.y2 = y2[1];
+    }
+    v2d step(v2d x, v2d off) {
+        const v2d y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2 + off;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
+};
+
+struct CrossoverLanes {
+    v2d b0, b1, a1, a2, w1, w2;
+
+    void load(const CrossoverCoeffs& c, const CrossoverState& p, const CrossoverState& q) {
+        b0 = splat(c.b0); b1 = splat(c.b1); a1 = splat(c.a1); a2 = splat(c.a2);
+        w1 = v2d{p.w1, q.w1}; w2 = v2d{p.w2, q.w2};
+    }
+    void store(CrossoverState& p, CrossoverState& q) const {
+        p.w1 = w1[0]; q.w1 = w1[1]; p.w2 = w2[0]; q.w2 = w2[1];
+    }
+    v2d step(v2d x, v2d off) {
+        const v2d w = x - a1 * w1 - a2 * w2 + off;
+        const v2d y = b0 * (w + w2) + b1 * w1;
+        w2 = w1;
+        w1 = w;
+        return y;
+    }
+};
+
+inline v2d kneeParabola(v2d x) { return x < 1.0 ? 2.0 * x - x * x : splat(1.0); }
+
+inline v2d transferCurve(v2d x, int kneeType, double k, double A) {
+    v2d f;
+    if (kneeType == 0) {
+        f = (1.0 - k) * (x < 1.0 ? x : splat(1.0)) + k * kneeParabola(x);
+    } else {
+        const v2d u = x * A / (x + A - 1.0);
+        f = kneeParabola(u);
+    }
+    return f < 1.0 ? f : splat(1.0);
+}
+
+inline void followerStep(v2d B, v2d& env, double attackCoeff, double releaseCoeff, bool autoOn, v2d c1, v2d c2,
+                         const FollowerRule& rule, double autoScale = 1.0) {
+    const v2d attack = env + (B - env) * attackCoeff;
+    v2d release;
+    if (!autoOn) {
+        release = env + (B - env) * releaseCoeff;
+    } else {
+        const v2d R = rule.ratio * c1 / (c2 + 0.000001);
+        release = env + (B - env) * releaseCoeff * (rule.slope * R / (1.0 + R) + 0.1) * rule.factor * autoScale;
+    }
+    v2d e = B > env ? attack : release;
+    env = e < kEnvelopeFloor ? splat(kEnvelopeFloor) : e;
+}
+
+inline v2d wideBandGain(v2d env, double driveGain, double curveInputScale, int kneeType, double k, double A) {
+    const v2d G = env * driveGain * curveInputScale;
+    return transferCurve(G, kneeType, k, A) / env;
+}
+
+inline v2d bandGain(v2d env, double driveGain, double satGain, double satInverse, double curveInputScale,
+                    int kneeType, double k, double A) {
+    const v2d G = env * driveGain * satInverse * curveInputScale;
+    return transferCurve(G, kneeType, k, A) * satGain / env;
+}
+
+inline v2d finalStageGain(v2d env) { return env < 1.0 ? splat(1.0) : 1.0 / env; }
+
+// The FAT resampler for both channels at once, with the coefficients and ring
+// semantics of COversampler's 255-tap interpolator and decimator, kept as plain
+// input histories. Several output samples are summed at the same time (each in
+// its own accumulator, in the same tap order), which is where the speed comes from.
+class FatResampler {
+public:
+    static constexpr int kHalf = 127;
+    static constexpr int kTerms = 64;
+    static constexpr int kMaxBlock = 64;
+
+    // Coefficients c[0..127] of the interpolator (up) and decimator (down).
+    void setCoefficients(const double* up, const double* down);
+    void clear();
+    // n host frames per channel in, 2n out (a and b have room for 2n).
+    void upsample(double* a, double* b, int n);
+    // 2n oversampled frames in, n out.
+    void downsample(double* a, double* b, int n2);
+
+private:
+    double cUp_[kHalf + 1] = {};
+    double cDown_[kHalf + 1] = {};
+    // Input history of the interpolator: the last 128 inputs, then the block.
+    v2d upHist_[128 + kMaxBlock] = {};
+    // History of the decimator: even (u0) and odd (u1) samples of the last 128 pairs, then the block.
+    v2d downEven_[128 + kMaxBlock] = {};
+    v2d downOdd_[128 + kMaxBlock] = {};
+};
+
+}  // namespace dsp::simd
