@@ -44,7 +44,7 @@ void runEngine(benchmark::State& state, int processOn, int stereo, int linked, i
     p.multiBand = multiBand;
     p.modeValue = multiBand;
     p.fatActive = fat;
-    p.autoRelease = 1;
+    p.autoRelease = getenv("AUTO") ? 1 : 0;
     p.driveGain = 2.0;
     engine.setSampleRate(kRate);
     engine.resetPositions();

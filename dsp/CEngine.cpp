@@ -39,21 +39,6 @@ template <> inline float finiteOutput<float>(double y) {
 
 inline double clampUnit(double y) { return y > 1.0 ? 1.0 : (y < -1.0 ? -1.0 : y); }
 
-// Look-ahead peak hold on one lane of a pair ring: write v at w, carry it
-// backwards over smaller slots up to the read slot r, then read and clear r.
-inline double windowMax(simd::v2d* ring, int lane, int w, int r, int mask, double v) {
-    ring[w][lane] = v;
-    int i = (w - 1) & mask;
-    while (i != r && v > ring[i][lane]) {
-        ring[i][lane] = v;
-        i = (i - 1) & mask;
-    }
-    if (v > ring[r][lane]) ring[r][lane] = v;
-    const double out = ring[r][lane];
-    ring[r][lane] = 0.0;
-    return out;
-}
-
 }  // namespace
 
 CEngine::CEngine(const EngineConfig& config)
@@ -75,9 +60,9 @@ CEngine::CEngine(const EngineConfig& config)
     fatRing_ = p; p += s2Max_;
     lookAheadRing_ = p; p += s1Max_;
     bandRing_ = p; p += 3 * s1Max_;
-    widePeak_ = p; p += s1Max_;
-    bandPeak_ = p; p += 3 * s1Max_;
-    finalPeak_ = p; p += s1Max_;
+    widePeak_ = reinterpret_cast<double*>(p); p += s1Max_;
+    bandPeak_ = reinterpret_cast<double*>(p); p += 3 * s1Max_;
+    finalPeak_ = reinterpret_cast<double*>(p); p += s1Max_;
     double* d = reinterpret_cast<double*>(p);
     for (int c = 0; c < 2; ++c) {
         inBuf_[c] = d; d += kBlockCapacity;
@@ -86,6 +71,20 @@ CEngine::CEngine(const EngineConfig& config)
         meterGain_[c] = d; d += kBlockCapacity;
     }
     std::memset(static_cast<void*>(memory_.get()), 0, memorySize_ * sizeof(v2d));
+    holdHistory_.reset(new double[size_t(10) * s1Max_]);
+    holdSuffix_.reset(new double[size_t(10) * (s1Max_ + 1)]);
+    {
+        int k = 0;
+        auto attach = [&](PeakHold& h, double* ring) {
+            h.attach(ring, holdHistory_.get() + size_t(k) * s1Max_, holdSuffix_.get() + size_t(k) * (s1Max_ + 1),
+                     s1Max_);
+            ++k;
+        };
+        for (int c = 0; c < 2; ++c) attach(wideHold_[c], widePeak_ + c * s1Max_);
+        for (int b = 0; b < 3; ++b)
+            for (int c = 0; c < 2; ++c) attach(bandHold_[b][c], bandPeak_ + (2 * b + c) * s1Max_);
+        for (int c = 0; c < 2; ++c) attach(finalHold_[c], finalPeak_ + c * s1Max_);
+    }
 
     smoothers_.reserve(16);
     for (double hz : kSmootherHz) smoothers_.emplace_back(44100.0, kBiquadLowPass, hz, 0.5, 0.0);
@@ -154,6 +153,11 @@ void CEngine::derivePositions() {
 
 void CEngine::clearSignalState() {
     std::memset(static_cast<void*>(memory_.get()), 0, memorySize_ * sizeof(v2d));
+    for (int c = 0; c < 2; ++c) {
+        wideHold_[c].invalidate();
+        finalHold_[c].invalidate();
+        for (int b = 0; b < 3; ++b) bandHold_[b][c].invalidate();
+    }
     for (auto& f : overFlag) f.store(0.0f, std::memory_order_relaxed);
 }
 
@@ -444,7 +448,7 @@ void CEngine::kernel(int n, bool meters) {
             }
             if constexpr (Ch == 1) {
                 const double v = std::max(det[0], det[1]);
-                const double B = windowMax(widePeak_, 0, w1, r1, m1, v) + kDetectorFloor + off;
+                const double B = peakStep(wideHold_[0], widePeak_, w1, r1, m1, v) + kDetectorFloor + off;
                 const double c1 = smoothState_[kWideSmoother].step(B);
                 const double c2 = smoothState_[kWideSmoother + 1].step(B);
                 followerStep(B, envWide_[0], tc.attackCoeff, tc.releaseCoeff, autoOn, c1, c2, kWideBandRule,
@@ -453,7 +457,7 @@ void CEngine::kernel(int n, bool meters) {
                 gain[0] = gain[1] = t;
             } else {
                 for (int c = 0; c < NC; ++c) {
-                    const double B = windowMax(widePeak_, c, w1, r1, m1, det[c]) + kDetectorFloor + off;
+                    const double B = peakStep(wideHold_[c], widePeak_ + c * s1Max_, w1, r1, m1, det[c]) + kDetectorFloor + off;
                     const int s = kWideSmoother + c * kChannelBSmoothers;
                     const double c1 = smoothState_[s].step(B);
                     const double c2 = smoothState_[s + 1].step(B);
@@ -480,12 +484,12 @@ void CEngine::kernel(int n, bool meters) {
             double minGain[2] = {0.0, 0.0};
             for (int b = 0; b < 3; ++b) {
                 v2d* ring = bandRing_ + b * s1Max_;
-                v2d* peak = bandPeak_ + b * s1Max_;
+                double* peak = bandPeak_ + 2 * b * s1Max_;
                 double tb[2];
                 for (int c = 0; c < NC; ++c) ring[w1][c] = band[c][b];
                 if constexpr (Ch == 1) {
                     const double v = std::max(std::fabs(band[0][b]), std::fabs(band[1][b]));
-                    const double B = windowMax(peak, 0, w1, r1, m1, v) + kDetectorFloor + off;
+                    const double B = peakStep(bandHold_[b][0], peak, w1, r1, m1, v) + kDetectorFloor + off;
                     const double c1 = smoothState_[2 * b].step(B);
                     const double c2 = smoothState_[2 * b + 1].step(B);
                     followerStep(B, envBand_[0][b], tc.attackCoeff, tc.bandReleaseCoeff[b], autoOn, c1, c2,
@@ -495,7 +499,7 @@ void CEngine::kernel(int n, bool meters) {
                 } else {
                     for (int c = 0; c < NC; ++c) {
                         const double B =
-                            windowMax(peak, c, w1, r1, m1, std::fabs(band[c][b])) + kDetectorFloor + off;
+                            peakStep(bandHold_[b][c], peak + c * s1Max_, w1, r1, m1, std::fabs(band[c][b])) + kDetectorFloor + off;
                         const int s = 2 * b + c * kChannelBSmoothers;
                         const double c1 = smoothState_[s].step(B);
                         const double c2 = smoothState_[s + 1].step(B);
@@ -519,9 +523,9 @@ void CEngine::kernel(int n, bool meters) {
             }
             double peakValue[2];
             if constexpr (Ch == 1) {
-                peakValue[0] = peakValue[1] = windowMax(finalPeak_, 0, w1, r3, m1, std::max(det[0], det[1]));
+                peakValue[0] = peakValue[1] = peakStep(finalHold_[0], finalPeak_, w1, r3, m1, std::max(det[0], det[1]));
             } else {
-                for (int c = 0; c < NC; ++c) peakValue[c] = windowMax(finalPeak_, c, w1, r3, m1, det[c]);
+                for (int c = 0; c < NC; ++c) peakValue[c] = peakStep(finalHold_[c], finalPeak_ + c * s1Max_, w1, r3, m1, det[c]);
             }
             const v2d delayed = lookAheadRing_[r3];
             for (int c = 0; c < NC; ++c) y[c] = delayed[c];
@@ -698,10 +702,10 @@ void CEngine::pairKernel(int n, bool meters) {
             v2d B;
             if constexpr (Linked) {
                 const double v = det[0] < det[1] ? det[1] : det[0];
-                B[0] = windowMax(widePeak_, 0, w1, r1, m1, v) + kDetectorFloor + off;
+                B[0] = peakStep(wideHold_[0], widePeak_, w1, r1, m1, v) + kDetectorFloor + off;
             } else {
-                B[0] = windowMax(widePeak_, 0, w1, r1, m1, det[0]) + kDetectorFloor + off;
-                B[1] = windowMax(widePeak_, 1, w1, r1, m1, det[1]) + kDetectorFloor + off;
+                B[0] = peakStep(wideHold_[0], widePeak_, w1, r1, m1, det[0]) + kDetectorFloor + off;
+                B[1] = peakStep(wideHold_[1], widePeak_ + s1Max_, w1, r1, m1, det[1]) + kDetectorFloor + off;
             }
             detect(0, B, envWide, tc.attackCoeff, tc.releaseCoeff, kWideBandRule, autoScale);
             if constexpr (Linked)
@@ -717,16 +721,16 @@ void CEngine::pairKernel(int n, bool meters) {
             v2d sum, minGain;
             for (int b = 0; b < 3; ++b) {
                 v2d* ring = bandRing_ + b * s1Max_;
-                v2d* peak = bandPeak_ + b * s1Max_;
+                double* peak = bandPeak_ + 2 * b * s1Max_;
                 ring[w1] = band[b];
                 const v2d mag = vabs(band[b]);
                 v2d B;
                 if constexpr (Linked) {
                     const double v = mag[0] < mag[1] ? mag[1] : mag[0];
-                    B[0] = windowMax(peak, 0, w1, r1, m1, v) + kDetectorFloor + off;
+                    B[0] = peakStep(bandHold_[b][0], peak, w1, r1, m1, v) + kDetectorFloor + off;
                 } else {
-                    B[0] = windowMax(peak, 0, w1, r1, m1, mag[0]) + kDetectorFloor + off;
-                    B[1] = windowMax(peak, 1, w1, r1, m1, mag[1]) + kDetectorFloor + off;
+                    B[0] = peakStep(bandHold_[b][0], peak, w1, r1, m1, mag[0]) + kDetectorFloor + off;
+                    B[1] = peakStep(bandHold_[b][1], peak + s1Max_, w1, r1, m1, mag[1]) + kDetectorFloor + off;
                 }
                 detect(b, B, envBand[b], tc.attackCoeff, tc.bandReleaseCoeff[b], kBandRule, 1.0);
                 v2d tb;
@@ -750,10 +754,10 @@ void CEngine::pairKernel(int n, bool meters) {
             v2d peakValue;
             if constexpr (Linked) {
                 const double v = det[0] < det[1] ? det[1] : det[0];
-                peakValue[0] = windowMax(finalPeak_, 0, w1, r3, m1, v);
+                peakValue[0] = peakStep(finalHold_[0], finalPeak_, w1, r3, m1, v);
             } else {
-                peakValue[0] = windowMax(finalPeak_, 0, w1, r3, m1, det[0]);
-                peakValue[1] = windowMax(finalPeak_, 1, w1, r3, m1, det[1]);
+                peakValue[0] = peakStep(finalHold_[0], finalPeak_, w1, r3, m1, det[0]);
+                peakValue[1] = peakStep(finalHold_[1], finalPeak_ + s1Max_, w1, r3, m1, det[1]);
             }
             y = look[r3];
             if (brickwall) {

@@ -11,6 +11,7 @@
 #include "dsp/CBiquad.h"
 #include "dsp/COversampler.h"
 #include "dsp/EngineParams.h"
+#include "dsp/EnginePeakHold.h"
 #include "dsp/EngineSimd.h"
 #include "dsp/FixedFilters.h"
 #include "dsp/Transfer.h"
@@ -99,9 +100,18 @@ private:
     v2d* fatRing_ = nullptr;        // s2Max
     v2d* lookAheadRing_ = nullptr;  // s1Max
     v2d* bandRing_ = nullptr;       // 3 * s1Max
-    v2d* widePeak_ = nullptr;       // s1Max
-    v2d* bandPeak_ = nullptr;       // 3 * s1Max
-    v2d* finalPeak_ = nullptr;      // s1Max
+    // Peak-hold rings, one plain ring of s1Max doubles per detector: channel c at + c * s1Max,
+    // band b of channel c at + (2 * b + c) * s1Max.
+    double* widePeak_ = nullptr;
+    double* bandPeak_ = nullptr;
+    double* finalPeak_ = nullptr;
+    // Their input histories and block maxima: wide A, B; bands (low A, low B, mid A, ...); final A, B.
+    std::unique_ptr<double[]> holdHistory_;
+    std::unique_ptr<double[]> holdSuffix_;
+    PeakHold wideHold_[2], bandHold_[3][2], finalHold_[2];
+    double peakStep(PeakHold& hold, double* ring, int w, int r, int mask, double v) {
+        return referenceMode ? walkPeakHold(ring, w, r, mask, v) : hold.step(w, r, mask, v);
+    }
 
     static constexpr int kBlockCapacity = 512;
     double* inBuf_[2] = {nullptr, nullptr};

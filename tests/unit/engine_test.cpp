@@ -775,3 +775,49 @@ TEST(EngineFastPaths, SmootherStateStepsLikeCBiquad) {
     auto x = noise(5000, 1.0, 17);
     for (double v : x) ASSERT_EQ(s.step(std::fabs(v)), reference.step(std::fabs(v)));
 }
+
+// The block-maximum peak hold against the slot-by-slot walk: same values read, and the same ring
+// once brought up to date, through wrap-around, rising runs, plateaus, jumps of the read
+// position, skipped samples, ring length changes and clears.
+TEST(EngineFastPaths, PeakHoldMatchesASlotBySlotWalk) {
+    const int capacity = 128;
+    std::vector<double> fast(capacity, 0.0), plain(capacity, 0.0), history(capacity), suffix(capacity + 1);
+    dsp::PeakHold hold;
+    hold.attach(fast.data(), history.data(), suffix.data(), capacity);
+    std::mt19937 gen(18);
+    std::uniform_real_distribution<double> dist(0.0, 1.0);
+    int size = 64, w = size - 1, window = 5, fastSteps = 0;
+    for (int step = 0; step < 60000; ++step) {
+        int mask = size - 1;
+        const int event = static_cast<int>(dist(gen) * 3000);
+        if (event < 3) window = static_cast<int>(dist(gen) * (size - 2));          // read position jumps
+        else if (event < 5) w = (w + 1 + static_cast<int>(dist(gen) * 90)) & mask;   // samples skipped
+        else if (event == 5) {                                                       // cleared
+            std::fill(fast.begin(), fast.end(), 0.0);
+            std::fill(plain.begin(), plain.end(), 0.0);
+            hold.invalidate();
+        } else if (event == 6) {                                                     // other ring length
+            size = size == 64 ? 128 : 64;
+            mask = size - 1;
+            w &= mask;
+            window = std::min(window, size - 2);
+        }
+        const int r = (w - window - 1) & mask;
+        const int phase = (step / 300) % 4;
+        double v;
+        if (phase == 0) v = dist(gen);
+        else if (phase == 1) v = (step % 300) / 300.0;
+        else if (phase == 2) v = 1.0 - (step % 300) / 300.0;
+        else v = std::floor(dist(gen) * 3) / 3;
+        const double got = hold.step(w, r, mask, v);
+        const double expected = dsp::walkPeakHold(plain.data(), w, r, mask, v);
+        ASSERT_EQ(got, expected) << step;
+        fastSteps += hold.fastMode();
+        if (step % 311 == 0) {
+            hold.materialize();
+            ASSERT_EQ(fast, plain) << step;
+        }
+        w = (w + 1) & mask;
+    }
+    EXPECT_GT(fastSteps, 30000);
+}

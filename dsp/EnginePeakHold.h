@@ -1,0 +1,130 @@
+// Look-ahead peak hold of one detector. Each sample writes v at the write slot w,
+// carries it backwards over every smaller slot up to the read slot r, raises r to
+// v if smaller, then reads r and clears it to 0. The value read is the largest
+// input of the window from r to w.
+//
+// `walkPeakHold` does that slot by slot on the ring. `PeakHold` gives the same
+// results in constant time per sample, without data-dependent branches: once a
+// whole window has passed with consecutive positions, every slot holds the largest
+// input from its own write on, so the value read is the largest input of the window,
+// which it takes from the inputs in blocks of one window length (suffix maxima of
+// the older block, running maximum of the current one). It walks the ring itself
+// after a jump of the positions, a clear or skipped samples, and brings the ring up
+// to date from the inputs before it does, so every slot value a walk sees is the one
+// the slot-by-slot walk would have left.
+#pragma once
+
+namespace dsp {
+
+inline double walkPeakHold(double* ring, int w, int r, int mask, double v) {
+    ring[w] = v;
+    int i = (w - 1) & mask;
+    while (i != r && v > ring[i]) {
+        ring[i] = v;
+        i = (i - 1) & mask;
+    }
+    if (v > ring[r]) ring[r] = v;
+    const double out = ring[r];
+    ring[r] = 0.0;
+    return out;
+}
+
+class PeakHold {
+public:
+    // slots: the ring (capacity doubles, capacity a power of two); history: capacity doubles;
+    // suffix: capacity + 1 doubles.
+    void attach(double* slots, double* history, double* suffix, int capacity) {
+        slots_ = slots;
+        hist_ = history;
+        suffix_ = suffix;
+        capacity_ = capacity;
+        live_ = false;
+    }
+
+    bool fastMode() const { return live_ && fast_; }
+
+    // The ring was changed from outside (cleared): it is the state again.
+    void invalidate() { live_ = false; }
+
+    double step(int w, int r, int mask, double v) {
+        if (!live_ || w != ((lastW_ + 1) & mask) || r != ((lastR_ + 1) & mask) || mask != lastMask_)
+            resync(w, r, mask);
+        hist_[w] = v;
+        lastW_ = w;
+        lastR_ = r;
+        if (fast_) {
+            prefix_ = v > prefix_ ? v : prefix_;
+            const double older = suffix_[++block_];
+            const double out = older > prefix_ ? older : prefix_;
+            if (block_ == length_) newBlock(w, mask);
+            if (fastReads_ <= mask) ++fastReads_;
+            return out;
+        }
+        const double out = walkPeakHold(slots_, w, r, mask, v);
+        if (++steady_ >= length_) {
+            // Every slot of the window has been written since the last resync: from here on each
+            // slot holds the largest input from its own write on, and the value read is the
+            // largest input of the window.
+            fast_ = true;
+            fastReads_ = 0;
+            newBlock(w, mask);
+        }
+        return out;
+    }
+
+    // Brings the ring up to date: window slots and the slots read since the fast mode began.
+    void materialize() {
+        if (!live_ || !fast_) {
+            live_ = false;
+            return;
+        }
+        const int mask = lastMask_;
+        double m = -kHuge;
+        for (int p = lastW_; p != lastR_; p = (p - 1) & mask) {
+            m = hist_[p] > m ? hist_[p] : m;
+            slots_[p] = m;
+        }
+        const int dead = (lastR_ - lastW_) & mask;   // slots lastW + 1 .. lastR
+        const int cleared = fastReads_ < dead ? fastReads_ : dead;
+        for (int k = 0; k < cleared; ++k) slots_[(lastR_ - k) & mask] = 0.0;
+        live_ = false;
+        fast_ = false;
+    }
+
+private:
+    static constexpr double kHuge = 1e300;
+
+    void resync(int w, int r, int mask) {
+        materialize();
+        lastMask_ = mask;
+        length_ = ((w - r) & mask) + 1;   // slots r .. w
+        steady_ = 0;
+        fast_ = false;
+        live_ = true;
+    }
+
+    // The block that ends at w becomes the older block: suffix[i] = largest of its inputs i .. end.
+    void newBlock(int w, int mask) {
+        const int first = w - length_ + 1;
+        double m = -kHuge;
+        suffix_[length_] = m;
+        for (int i = length_ - 1; i >= 0; --i) {
+            const double x = hist_[(first + i) & mask];
+            m = x > m ? x : m;
+            suffix_[i] = m;
+        }
+        block_ = 0;
+        prefix_ = -kHuge;
+    }
+
+    double* slots_ = nullptr;
+    double* hist_ = nullptr;
+    double* suffix_ = nullptr;
+    int capacity_ = 0;
+    int lastW_ = 0, lastR_ = 0, lastMask_ = 0;
+    int length_ = 1, steady_ = 0, block_ = 0, fastReads_ = 0;
+    double prefix_ = 0;
+    bool live_ = false, fast_ = false;
+};
+
+}  // namespace dsp
