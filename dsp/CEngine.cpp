@@ -292,21 +292,28 @@ void CEngine::runBlock(int n) {
         }
         m = 2 * n;
         // Both channels through the FAT delay ring (S2 - 3 oversampled frames).
+        // Frame i is stored at index + i and replaced by the entry at index + i + 3, written
+        // S2 - 3 frames earlier; a block (at most 128 frames) never reads what it writes itself.
         const int mask = s2_ - 1;
-        int idx = fatIndex_;
+        const int idx = fatIndex_;
         double* a = inBuf_[0];
         double* b = inBuf_[1];
+        v2d* const tmp = reinterpret_cast<v2d*>(meterIn_[0]);   // free until the kernel runs
+        for (int i = 0; i < m; ++i) tmp[i] = v2d{a[i], b[i]};
         for (int i = 0; i < m; ++i) {
-            fatRing_[idx] = v2d{a[i], b[i]};
-            idx = (idx + 1) & mask;
-            const v2d v = fatRing_[(idx + 2) & mask];
+            const v2d v = fatRing_[(idx + i + 3) & mask];
             a[i] = v[0];
             b[i] = v[1];
         }
-        fatIndex_ = idx;
+        for (int i = 0; i < m; ++i) fatRing_[(idx + i) & mask] = tmp[i];
+        fatIndex_ = (idx + m) & mask;
     } else if (config_.hasFat) {
-        oversamplers_[0].delayIn(inBuf_[0], n);
-        oversamplers_[1].delayIn(inBuf_[1], n);
+        if (referenceMode) {
+            oversamplers_[0].delayIn(inBuf_[0], n);
+            oversamplers_[1].delayIn(inBuf_[1], n);
+        } else {
+            fatResampler_.delayIn(inBuf_[0], inBuf_[1], n);
+        }
     }
 
     const bool meters = metersActive.load(std::memory_order_relaxed) != 0;
@@ -337,8 +344,12 @@ void CEngine::runBlock(int n) {
             }
         }
     } else if (config_.hasFat) {
-        oversamplers_[0].delayOut(outBuf_[0], n);
-        oversamplers_[1].delayOut(outBuf_[1], n);
+        if (referenceMode) {
+            oversamplers_[0].delayOut(outBuf_[0], n);
+            oversamplers_[1].delayOut(outBuf_[1], n);
+        } else {
+            fatResampler_.delayOut(outBuf_[0], outBuf_[1], n);
+        }
     }
 }
 

@@ -46,7 +46,7 @@ public:
     // The ring was changed from outside (cleared): it is the state again.
     void invalidate() { live_ = false; }
 
-    double step(int w, int r, int mask, double v) {
+    __attribute__((always_inline)) double step(int w, int r, int mask, double v) {
         if (!live_ || w != ((lastW_ + 1) & mask) || r != ((lastR_ + 1) & mask) || mask != lastMask_)
             resync(w, r, mask);
         hist_[w] = v;

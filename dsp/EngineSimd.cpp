@@ -20,6 +20,9 @@ void FatResampler::clear() {
     std::memset(static_cast<void*>(upHist_), 0, sizeof upHist_);
     std::memset(static_cast<void*>(downEven_), 0, sizeof downEven_);
     std::memset(static_cast<void*>(downOdd_), 0, sizeof downOdd_);
+    std::memset(static_cast<void*>(delayInRing_), 0, sizeof delayInRing_);
+    std::memset(static_cast<void*>(delayOutRing_), 0, sizeof delayOutRing_);
+    delayInIndex_ = delayOutIndex_ = 0;
 }
 
 // Wide-vector versions for processors with AVX-512: four output samples of both channels per

@@ -170,8 +170,28 @@ public:
     void upsample(double* a, double* b, int n);
     // 2n oversampled frames in, n out.
     void downsample(double* a, double* b, int n2);
+    // While FAT is off: plain delays of 64 frames before and after the kernel.
+    void delayIn(double* a, double* b, int n) { delay(delayInRing_, delayInIndex_, a, b, n); }
+    void delayOut(double* a, double* b, int n) { delay(delayOutRing_, delayOutIndex_, a, b, n); }
 
 private:
+    static constexpr int kDelay = 64;
+    static void delay(v2d* ring, int& index, double* a, double* b, int n) {
+        int k = index;
+        for (int i = 0; i < n; ++i) {
+            const v2d x = v2d{a[i], b[i]};
+            const v2d y = ring[k];
+            ring[k] = x;
+            k = (k + 1) & (kDelay - 1);
+            a[i] = y[0];
+            b[i] = y[1];
+        }
+        index = k;
+    }
+
+    v2d delayInRing_[kDelay] = {};
+    v2d delayOutRing_[kDelay] = {};
+    int delayInIndex_ = 0, delayOutIndex_ = 0;
     double cUp_[kHalf + 1] = {};
     double cDown_[kHalf + 1] = {};
     // Input history of the interpolator: the last 128 inputs, then the block.
