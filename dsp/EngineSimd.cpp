@@ -10,6 +10,7 @@ constexpr int kLanes = 4;   // output samples summed at the same time
 }  // namespace
 
 void FatResampler::setCoefficients(const double* up, const double* down) {
+    wide_ = __builtin_cpu_supports("avx512f");
     for (int i = 0; i <= kHalf; ++i) {
         cUp_[i] = up[i];
         cDown_[i] = down[i];
@@ -82,10 +83,6 @@ __attribute__((target("avx512f"))) static void firBlocks8(const v2d* h, const do
     }
 }
 
-static bool wideVectors() {
-    static const bool has = __builtin_cpu_supports("avx512f");
-    return has;
-}
 
 // Output pair of input x[j]: first = sum over m of (x[j-1-m] + x[j-128+m]) * c[127-2m], summed from
 // m = 0 upwards; second = x[j-64] * c[0].
@@ -93,7 +90,7 @@ void FatResampler::upsample(double* a, double* b, int n) {
     v2d* h = upHist_;
     for (int i = 0; i < n; ++i) h[kHistory + i] = v2d{a[i], b[i]};
     int i = 0;
-    if (wideVectors()) {
+    if (wide_) {
         v2d sums[kMaxBlock];
         const int count = n & ~7;
         firBlocks8(h, cUp_, kHistory, count, sums);
@@ -150,7 +147,7 @@ void FatResampler::downsample(double* a, double* b, int n2) {
         o[kHistory + p] = v2d{a[2 * p + 1], b[2 * p + 1]};
     }
     int p = 0;
-    if (wideVectors()) {
+    if (wide_) {
         v2d sums[kMaxBlock];
         const int count = n & ~7;
         firBlocks8(e, cDown_, kHistory, count, sums);

@@ -165,6 +165,8 @@ public:
 
     // Coefficients c[0..127] of the interpolator (up) and decimator (down).
     void setCoefficients(const double* up, const double* down);
+    // The AVX-512 sums are used where the processor has them; off forces the pair code (tests).
+    void allowWideVectors(bool allow) { wide_ = allow && __builtin_cpu_supports("avx512f"); }
     void clear();
     // n host frames per channel in, 2n out (a and b have room for 2n).
     void upsample(double* a, double* b, int n);
@@ -192,6 +194,7 @@ private:
     v2d delayInRing_[kDelay] = {};
     v2d delayOutRing_[kDelay] = {};
     int delayInIndex_ = 0, delayOutIndex_ = 0;
+    bool wide_ = false;   // the processor has AVX-512: four output samples per vector
     double cUp_[kHalf + 1] = {};
     double cDown_[kHalf + 1] = {};
     // Input history of the interpolator: the last 128 inputs, then the block.
