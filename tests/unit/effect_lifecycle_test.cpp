@@ -50,6 +50,7 @@ protected:
     }
     RecordingEditor* attachEditor() {
         auto* editor = new RecordingEditor(effect.get());
+        delete effect->getEditor();
         effect->setEditor(editor, false);
         return editor;
     }

@@ -70,12 +70,14 @@ Plugin::~Plugin() {
     if (handle_) dlclose(handle_);
 }
 
-void Plugin::close() {
+intptr Plugin::close() {
+    intptr answer = 0;
     if (effect_ && !closed_) {
         closed_ = true;
-        effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
+        answer = effect_->dispatcher(effect_, effClose, 0, 0, nullptr, 0.0f);
         effect_ = nullptr;
     }
+    return answer;
 }
 
 intptr Plugin::dispatch(int32 opcode, int32 index, intptr value, void* ptr, float opt) {

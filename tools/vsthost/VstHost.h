@@ -56,8 +56,9 @@ public:
     void process(float** inputs, float** outputs, int frames);
     void processDouble(double** inputs, double** outputs, int frames);
 
-    // Closes the effect now; the destructor then only unloads the library.
-    void close();
+    // Closes the effect now (effClose) and answers what the dispatcher
+    // returned; the destructor then only unloads the library.
+    vst::intptr close();
 
     // What the host answers when the plug-in asks whether pin 1 is connected.
     std::atomic<bool> input1Connected{true};
