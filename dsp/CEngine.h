@@ -36,17 +36,20 @@ public:
     // FAT as the block wrapper applies it: configured, switched on and host rate at most 100 kHz.
     bool fatRunning() const;
 
-    void resetPositions();
-    void clearSignalState();
-    void resetDynamics();
-    void fullReset();
-    void recomputeFilters();
-    void recomputeTimeConstants();
+    void resetPositions();          // w1 = S1 - 1, w2 = S2 - 1, FAT ring index = S2 - 1; read positions from the windows
+    void clearSignalState();        // zero every ring, block buffer, the FAT ring and both over flags
+    void resetDynamics();           // envelopes, fixed filter states, smoothers (redesigned at the kernel rate)
+    void fullReset();               // clearSignalState + resetDynamics + the resampler and delays
+    void recomputeFilters();        // fixed filters and every CBiquad at the filter design rate
+    void recomputeTimeConstants();  // windows and coefficients from params; read positions from w1 / w2
     void recomputeCurveConstants();
-    void recomputeSmallSignalGain();
-    void retuneVuFilters();
-    void resetMeters();
+    void recomputeSmallSignalGain();   // the Drive-only step
+    void retuneVuFilters();         // 700 / vuIntegrationMs Hz, redesigned and cleared
+    void resetMeters();             // meter values and over counts to rest
 
+    // Block wrapper. inB may equal inA and outB may equal outA (A is written first, then B);
+    // inputs and outputs may be the same buffers. NaN and infinite input samples are taken as
+    // silence; every output sample is finite. frames may be 0.
     void process(const float* inA, const float* inB, float* outA, float* outB, int frames);
     void process(const double* inA, const double* inB, double* outA, double* outB, int frames);
 
