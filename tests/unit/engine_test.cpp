@@ -37,7 +37,8 @@ const Path kPaths[] = {
 };
 
 EngineConfig secondEdition() { return EngineConfig{true, 0}; }
-EngineConfig firstEdition() { return EngineConfig{false, 1}; }
+// The first edition: no FAT, rings a quarter of the length (latency 127/255/511).
+EngineConfig firstEdition() { return EngineConfig{false, 2}; }
 
 // An engine set up the way the effect does it at resume.
 struct Rig {
@@ -124,8 +125,9 @@ TEST(EngineSizes, RingLengthsAndLatencyFollowTheRate) {
     Rig first(firstEdition());
     for (const auto& r : rows) {
         first.resume(r.rate);
-        EXPECT_EQ(first.engine->lookAheadSize(), r.s1 / 2) << r.rate;
-        EXPECT_EQ(first.engine->latencySamples(), r.s2 / 2 - 1) << r.rate;
+        EXPECT_EQ(first.engine->lookAheadSize(), r.s1 / 4) << r.rate;
+        EXPECT_EQ(first.engine->delaySize(), r.s2 / 4) << r.rate;
+        EXPECT_EQ(first.engine->latencySamples(), r.s2 / 4 - 1) << r.rate;
     }
 }
 
