@@ -622,7 +622,8 @@ void CEngine::kernel(int n, bool meters) {
 }
 
 // The stereo kernels with both channels as the lanes of one pair: the same arithmetic as
-// kernel<1 or 2, Multi>, with the hot state held in registers for the block.
+// kernel<1 or 2, Multi>, with the hot state held in registers for the block. They run only
+// outside referenceMode, so the peak holds are stepped directly (inlined, no call in the loop).
 template <bool Linked, bool Multi>
 void CEngine::pairKernel(int n, bool meters) {
     using namespace simd;
@@ -713,10 +714,10 @@ void CEngine::pairKernel(int n, bool meters) {
             v2d B;
             if constexpr (Linked) {
                 const double v = det[0] < det[1] ? det[1] : det[0];
-                B[0] = peakStep(wideHold_[0], widePeak_, w1, r1, m1, v) + kDetectorFloor + off;
+                B[0] = wideHold_[0].step(w1, r1, m1, v) + kDetectorFloor + off;
             } else {
-                B[0] = peakStep(wideHold_[0], widePeak_, w1, r1, m1, det[0]) + kDetectorFloor + off;
-                B[1] = peakStep(wideHold_[1], widePeak_ + s1Max_, w1, r1, m1, det[1]) + kDetectorFloor + off;
+                B[0] = wideHold_[0].step(w1, r1, m1, det[0]) + kDetectorFloor + off;
+                B[1] = wideHold_[1].step(w1, r1, m1, det[1]) + kDetectorFloor + off;
             }
             detect(0, B, envWide, tc.attackCoeff, tc.releaseCoeff, kWideBandRule, autoScale);
             if constexpr (Linked)
@@ -732,16 +733,15 @@ void CEngine::pairKernel(int n, bool meters) {
             v2d sum, minGain;
             for (int b = 0; b < 3; ++b) {
                 v2d* ring = bandRing_ + b * s1Max_;
-                double* peak = bandPeak_ + 2 * b * s1Max_;
                 ring[w1] = band[b];
                 const v2d mag = vabs(band[b]);
                 v2d B;
                 if constexpr (Linked) {
                     const double v = mag[0] < mag[1] ? mag[1] : mag[0];
-                    B[0] = peakStep(bandHold_[b][0], peak, w1, r1, m1, v) + kDetectorFloor + off;
+                    B[0] = bandHold_[b][0].step(w1, r1, m1, v) + kDetectorFloor + off;
                 } else {
-                    B[0] = peakStep(bandHold_[b][0], peak, w1, r1, m1, mag[0]) + kDetectorFloor + off;
-                    B[1] = peakStep(bandHold_[b][1], peak + s1Max_, w1, r1, m1, mag[1]) + kDetectorFloor + off;
+                    B[0] = bandHold_[b][0].step(w1, r1, m1, mag[0]) + kDetectorFloor + off;
+                    B[1] = bandHold_[b][1].step(w1, r1, m1, mag[1]) + kDetectorFloor + off;
                 }
                 detect(b, B, envBand[b], tc.attackCoeff, tc.bandReleaseCoeff[b], kBandRule, 1.0);
                 v2d tb;
@@ -765,10 +765,10 @@ void CEngine::pairKernel(int n, bool meters) {
             v2d peakValue;
             if constexpr (Linked) {
                 const double v = det[0] < det[1] ? det[1] : det[0];
-                peakValue[0] = peakStep(finalHold_[0], finalPeak_, w1, r3, m1, v);
+                peakValue[0] = finalHold_[0].step(w1, r3, m1, v);
             } else {
-                peakValue[0] = peakStep(finalHold_[0], finalPeak_, w1, r3, m1, det[0]);
-                peakValue[1] = peakStep(finalHold_[1], finalPeak_ + s1Max_, w1, r3, m1, det[1]);
+                peakValue[0] = finalHold_[0].step(w1, r3, m1, det[0]);
+                peakValue[1] = finalHold_[1].step(w1, r3, m1, det[1]);
             }
             y = look[r3];
             if (brickwall) {
