@@ -23,21 +23,7 @@ if [ $# -ge 1 ] && [ "${1#-}" = "$1" ]; then
 fi
 cd "$(dirname "$0")/.."
 
-# Debian packages the build needs; apt-get update runs only when one is missing.
-packages=(cmake ninja-build g++ pkg-config libsndfile1-dev libcairo2-dev)
-missing=()
-for pkg in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$pkg")
-  fi
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-  echo "== installing ${missing[*]}"
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+bash scripts/deps.sh main
 
 build=build/main
 echo "== building into $build"

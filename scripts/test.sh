@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/deps.sh
+bash scripts/deps.sh test
 
 jobs=${EMBERLINE_JOBS:-2}
 # The tests keep their settings store away from the user's own.
