@@ -687,8 +687,9 @@ void CEngine::pairKernel(int n, bool meters) {
                       const FollowerRule& rule, double scale) {
         if constexpr (Linked) {
             const v2d c = fast[slot].step(splat(B[0]));
+            const double autoFactor = autoOn ? autoReleaseFactor(c[0], c[1], rule) : 0.0;
             double e = env[0];
-            dsp::followerStep(B[0], e, attackCoeff, releaseCoeff, autoOn, c[0], c[1], rule, scale);
+            simd::followerStep(B[0], e, attackCoeff, releaseCoeff, autoOn, autoFactor, rule, scale);
             env[0] = e;
         } else {
             const v2d c1 = fast[slot].step(B);

@@ -140,6 +140,25 @@ inline void followerStep(v2d B, v2d& env, double attackCoeff, double releaseCoef
     env = e < kEnvelopeFloor ? splat(kEnvelopeFloor) : e;
 }
 
+// The Auto rule's release factor, slope * R / (1 + R) + 0.1 with R = ratio * c1 / (c2 + 0.000001),
+// exactly as followerStep evaluates it. It depends on the smoothers alone, not on the envelope,
+// so it can be computed ahead of the follower (or for several detectors at once).
+template <class V> inline V autoReleaseFactor(V c1, V c2, const FollowerRule& rule) {
+    const V R = rule.ratio * c1 / (c2 + 0.000001);
+    return rule.slope * R / (1.0 + R) + 0.1;
+}
+
+// followerStep for one detector with the Auto factor already computed (autoFactor =
+// autoReleaseFactor(c1, c2, rule); unused while Auto is off): the same operations in the same order.
+inline void followerStep(double B, double& env, double attackCoeff, double releaseCoeff, bool autoOn,
+                         double autoFactor, const FollowerRule& rule, double autoScale) {
+    const double attack = env + (B - env) * attackCoeff;
+    const double release = autoOn ? env + (B - env) * releaseCoeff * autoFactor * rule.factor * autoScale
+                                  : env + (B - env) * releaseCoeff;
+    const double e = B > env ? attack : release;
+    env = e < kEnvelopeFloor ? kEnvelopeFloor : e;
+}
+
 inline v2d wideBandGain(v2d env, double driveGain, double curveInputScale, int kneeType, double k, double A) {
     const v2d G = env * driveGain * curveInputScale;
     return transferCurve(G, kneeType, k, A) / env;
