@@ -627,8 +627,11 @@ void CEngine::kernel(int n, bool meters) {
 template <bool Linked, bool Multi>
 void CEngine::pairKernel(int n, bool meters) {
     using namespace simd;
+    static_assert(2 * kMaxBlock <= kStageCapacity, "the stages hold a whole kernel block");
     const int m1 = s1_ - 1, m2 = s2_ - 1;
-    int w1 = w1_, r1 = r1_, r3 = r3_, w2 = w2_, r2 = r2_;
+    int w1 = w1_, r1 = r1_, w2 = w2_, r2 = r2_;   // stage 1 (w2: dry ring), stage 3 (r2)
+    int wFinal = w1_, r3 = r3_;                    // stage 2: look-ahead ring of the final stage
+    int w2out = w2_;                               // stage 3: output ring
     double off = denormalOffset_;
 
     const EngineParams& p = params;
@@ -698,53 +701,84 @@ void CEngine::pairKernel(int n, bool meters) {
         }
     };
 
+    // The block runs in three stages, each over every sample: (1) dry ring, fixed filters,
+    // look-ahead rings and peak holds; (2) detectors and gains; (3) ceiling, output ring and mix.
+    // Each ring is accessed by one stage alone, in sample order, and each stateful element is
+    // stepped in sample order, so the results are those of one pass; the short stages let the
+    // processor overlap many samples instead of waiting on the long chain within a sample.
+    // Stage 1 hands over the denormal offset, the dry signal read back from the dry ring, the
+    // delayed signals read back from the look-ahead (or band) rings and the detector levels.
+    double* const stageOff = stageOff_;
+    v2d* const stageDry = stageDry_;
+    v2d* const stageY = stageY_;
+    v2d* const stageGain = stageGain_;
+
+    // Stage 1.
     for (int i = 0; i < n; ++i) {
         off = -off;
+        stageOff[i] = off;
         const v2d offv = splat(off);
         const v2d in = v2d{ia[i], ib[i]};
         dryRing[w2] = in + offv;
+        w2 = (w2 + 1) & m2;
+        stageDry[i] = dryRing[w2];
         const v2d x = sub.step(in, offv);
-
-        v2d y, gain;
+        const v2d lp = high.step(x, offv);
+        const v2d hp = low.step(x, offv);
         if constexpr (!Multi) {
-            const v2d lp = high.step(x, offv);
-            const v2d hp = low.step(x, offv);
             const v2d xa = x + lowAdjustM1 * (x - hp) + highAdjustM1 * (x - lp);
             look[w1] = xa;
+            stageDelayed_[0][i] = look[r1];
             const v2d det = vabs(xa) * kDetectorMargin;
             v2d B;
             if constexpr (Linked) {
                 const double v = det[0] < det[1] ? det[1] : det[0];
-                B[0] = wideHold_[0].step(w1, r1, m1, v) + kDetectorFloor + off;
+                B = splat(wideHold_[0].step(w1, r1, m1, v) + kDetectorFloor + off);
             } else {
                 B[0] = wideHold_[0].step(w1, r1, m1, det[0]) + kDetectorFloor + off;
                 B[1] = wideHold_[1].step(w1, r1, m1, det[1]) + kDetectorFloor + off;
             }
-            detect(0, B, envWide, tc.attackCoeff, tc.releaseCoeff, kWideBandRule, autoScale);
-            if constexpr (Linked)
-                gain = splat(dsp::wideBandGain(envWide[0], driveGain, curveInputScale, kneeType, kneeAmount, kneeA));
-            else
-                gain = simd::wideBandGain(envWide, driveGain, curveInputScale, kneeType, kneeAmount, kneeA);
-            y = look[r1] * gain;
-            if (brickwall) y = clampUnit(y);
+            stageLevel_[0][i] = B;
         } else {
-            const v2d lp = high.step(x, offv);
-            const v2d hp = low.step(x, offv);
             const v2d band[3] = {(x - hp) * lowAdjust, hp - (x - lp), (x - lp) * highAdjust};
-            v2d sum, minGain;
             for (int b = 0; b < 3; ++b) {
                 v2d* ring = bandRing_ + b * s1Max_;
                 ring[w1] = band[b];
+                stageDelayed_[b][i] = ring[r1];
                 const v2d mag = vabs(band[b]);
                 v2d B;
                 if constexpr (Linked) {
                     const double v = mag[0] < mag[1] ? mag[1] : mag[0];
-                    B[0] = bandHold_[b][0].step(w1, r1, m1, v) + kDetectorFloor + off;
+                    B = splat(bandHold_[b][0].step(w1, r1, m1, v) + kDetectorFloor + off);
                 } else {
                     B[0] = bandHold_[b][0].step(w1, r1, m1, mag[0]) + kDetectorFloor + off;
                     B[1] = bandHold_[b][1].step(w1, r1, m1, mag[1]) + kDetectorFloor + off;
                 }
-                detect(b, B, envBand[b], tc.attackCoeff, tc.bandReleaseCoeff[b], kBandRule, 1.0);
+                stageLevel_[b][i] = B;
+            }
+        }
+        w1 = (w1 + 1) & m1;
+        r1 = (r1 + 1) & m1;
+    }
+
+    // Stage 2: the signal after the gains (stageY) and the gain applied (stageGain, for the meters);
+    // multi-band, the sum of the bands and their smallest gain, which the final stage then takes.
+    for (int i = 0; i < n; ++i) {
+        if constexpr (!Multi) {
+            detect(0, stageLevel_[0][i], envWide, tc.attackCoeff, tc.releaseCoeff, kWideBandRule, autoScale);
+            v2d gain;
+            if constexpr (Linked)
+                gain = splat(dsp::wideBandGain(envWide[0], driveGain, curveInputScale, kneeType, kneeAmount, kneeA));
+            else
+                gain = simd::wideBandGain(envWide, driveGain, curveInputScale, kneeType, kneeAmount, kneeA);
+            v2d y = stageDelayed_[0][i] * gain;
+            if (brickwall) y = clampUnit(y);
+            stageY[i] = y;
+            stageGain[i] = gain;
+        } else {
+            v2d sum, minGain;
+            for (int b = 0; b < 3; ++b) {
+                detect(b, stageLevel_[b][i], envBand[b], tc.attackCoeff, tc.bandReleaseCoeff[b], kBandRule, 1.0);
                 v2d tb;
                 if constexpr (Linked)
                     tb = splat(dsp::bandGain(envBand[b][0], driveGain, satGain[b], satInverse[b], curveInputScale,
@@ -752,7 +786,7 @@ void CEngine::pairKernel(int n, bool meters) {
                 else
                     tb = simd::bandGain(envBand[b], driveGain, satGain[b], satInverse[b], curveInputScale, kneeType,
                                         kneeAmount, kneeA);
-                const v2d o = ring[r1] * tb;
+                const v2d o = stageDelayed_[b][i] * tb;
                 if (b == 0) {
                     sum = o;
                     minGain = tb;
@@ -761,19 +795,29 @@ void CEngine::pairKernel(int n, bool meters) {
                     minGain = vmin(minGain, tb);
                 }
             }
-            look[w1] = sum;
+            stageY[i] = sum;
+            stageGain[i] = minGain;
+        }
+    }
+
+    // Stage 2, multi-band: the final stage on the sum of the bands, as a pass of its own.
+    if constexpr (Multi) {
+        for (int i = 0; i < n; ++i) {
+            const v2d sum = stageY[i];
+            v2d minGain = stageGain[i];
+            look[wFinal] = sum;
             const v2d det = vabs(sum) * kDetectorMargin;
             v2d peakValue;
             if constexpr (Linked) {
                 const double v = det[0] < det[1] ? det[1] : det[0];
-                peakValue[0] = finalHold_[0].step(w1, r3, m1, v);
+                peakValue[0] = finalHold_[0].step(wFinal, r3, m1, v);
             } else {
-                peakValue[0] = finalHold_[0].step(w1, r3, m1, det[0]);
-                peakValue[1] = finalHold_[1].step(w1, r3, m1, det[1]);
+                peakValue[0] = finalHold_[0].step(wFinal, r3, m1, det[0]);
+                peakValue[1] = finalHold_[1].step(wFinal, r3, m1, det[1]);
             }
-            y = look[r3];
+            v2d y = look[r3];
             if (brickwall) {
-                const v2d B = peakValue + kDetectorFloor + offv;
+                const v2d B = peakValue + kDetectorFloor + splat(stageOff[i]);
                 detect(3, B, envFinal, tc.limiterAttackCoeff, tc.limiterReleaseCoeff, kFinalStageRule, 1.0);
                 v2d g;
                 if constexpr (Linked)
@@ -783,27 +827,30 @@ void CEngine::pairKernel(int n, bool meters) {
                 y = clampUnit(y * g);
                 minGain = minGain * g;
             }
-            gain = minGain;
+            stageY[i] = y;
+            stageGain[i] = minGain;
+            wFinal = (wFinal + 1) & m1;
+            r3 = (r3 + 1) & m1;
         }
+    }
 
-        outRing[w2] = y * ceilingGain;
+    // Stage 3.
+    for (int i = 0; i < n; ++i) {
+        outRing[w2out] = stageY[i] * ceilingGain;
         const v2d wet = outRing[r2];
         r2 = (r2 + 1) & m2;
-        w2 = (w2 + 1) & m2;
-        const v2d dry = dryRing[w2];
+        w2out = (w2out + 1) & m2;
+        const v2d dry = stageDry[i];
         const v2d out = outputGain * (fullMix ? wet : dry + mix * (wet - dry));
         oa[i] = out[0];
         ob[i] = out[1];
         if (meters) {
-            const v2d g = gain * ceilingGain;
-            meterIn_[0][i] = in[0];
-            meterIn_[1][i] = in[1];
+            const v2d g = stageGain[i] * ceilingGain;
+            meterIn_[0][i] = ia[i];
+            meterIn_[1][i] = ib[i];
             meterGain_[0][i] = g[0];
             meterGain_[1][i] = g[1];
         }
-        w1 = (w1 + 1) & m1;
-        r1 = (r1 + 1) & m1;
-        r3 = (r3 + 1) & m1;
     }
 
     sub.store(subS_[0], subS_[1]);
@@ -831,7 +878,7 @@ void CEngine::pairKernel(int n, bool meters) {
     }
     w1_ = w1;
     r1_ = r1;
-    r3_ = r3;
+    r3_ = (r3_ + n) & m1;   // stepped by stage 2 in the multi-band kernels only
     w2_ = w2;
     r2_ = r2;
     denormalOffset_ = off;

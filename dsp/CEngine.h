@@ -123,6 +123,17 @@ private:
     double* meterIn_[2] = {nullptr, nullptr};
     double* meterGain_[2] = {nullptr, nullptr};
 
+    // Per-sample values the stages of the pair kernels hand on (kernel block of at most 128 samples):
+    // denormal offset, dry signal from the dry ring, signal after the gains, gain applied; per
+    // detector (wide band, or low / mid / high) the delayed signal read from its ring and the level.
+    static constexpr int kStageCapacity = 128;   // twice the block wrapper's block (FAT)
+    double stageOff_[kStageCapacity] = {};
+    v2d stageDry_[kStageCapacity] = {};
+    v2d stageY_[kStageCapacity] = {};
+    v2d stageGain_[kStageCapacity] = {};
+    v2d stageDelayed_[3][kStageCapacity] = {};
+    v2d stageLevel_[3][kStageCapacity] = {};
+
     // Fixed filters.
     SubsonicCoeffs subC_{};
     CrossoverCoeffs lowC_{}, highC_{};
