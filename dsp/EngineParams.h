@@ -18,7 +18,7 @@ struct EngineParams {
     // Switches.
     int processOn = 1;
     int multiBand = 0;      // Mode
-    double modeValue = 0;   // stored Mode value (read positions use "above 0.5" on it)
+    double modeValue = 0;   // stored Mode value (the kernels and read positions use multiBand)
     int stereo = 1;         // Mono Stereo on
     ChannelRouting routing = ChannelRouting::Mono;  // from L R; used by mono kernels only
     int linked = 1;

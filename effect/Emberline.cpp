@@ -180,7 +180,14 @@ void Emberline::processAny(T** inputs, T** outputs, int32 sampleFrames) {
     const T* inB = (inputs[1] && isInputConnected(1)) ? inputs[1] : inputs[0];
     T* outA = outputs[0];
     T* outB = (outputs[1] && isOutputConnected(1)) ? outputs[1] : outputs[0];
-    engine_.process(inA, inB, outA, outB, sampleFrames);
+    // A change made while a long host buffer is being processed takes effect
+    // at the next block of at most 64 frames, not at the next host call.
+    constexpr int32 kBlock = 64;
+    for (int32 done = 0; done < sampleFrames; done += kBlock) {
+        if (done) applyPending();
+        const int32 n = sampleFrames - done < kBlock ? sampleFrames - done : kBlock;
+        engine_.process(inA + done, inB + done, outA + done, outB + done, n);
+    }
 }
 
 void Emberline::processReplacing(float** inputs, float** outputs, int32 sampleFrames) {
@@ -263,13 +270,7 @@ void Emberline::applyPending() {
                 smallSignal = true;
                 break;
             case kKnee:
-                if (v < 0.25) {
-                    p.kneeType = 0;
-                    p.kneeAmount = 4.0 * v;
-                } else {
-                    p.kneeType = 1;
-                    p.kneeAmount = (v - 0.25) / 0.75;
-                }
+                dsp::kneeFromValue(v, p.kneeType, p.kneeAmount);
                 curve = true;
                 break;
             case kSpeed:

@@ -234,6 +234,40 @@ TEST_F(Effect, ChannelModeResetsOnlyWhenItsHundredthsChange) {
     EXPECT_EQ(effect->getParameter(30), 1.0f);
 }
 
+// Whatever is switched through the parameter setter, the output keeps the
+// reported latency: each switch brings its recomputations with it.
+TEST_F(Effect, SwitchingDuringPlaybackKeepsTheLatency) {
+    for (float rate : {44100.0f, 96000.0f}) {
+        effect->setSampleRate(rate);
+        effect->resume();
+        const int latency = effect->getAeffect()->initialDelay;
+        const struct {
+            int index;
+            float value;
+        } steps[] = {{1, 1.0f}, {26, 1.0f}, {6, 0.0f}, {1, 0.0f}, {27, 1.0f}, {26, 0.0f},
+                     {57, 0.3f}, {1, 1.0f}, {57, 1.0f}, {3, 0.0f}, {0, 0.0f}, {26, 1.0f}};
+        for (const auto& step : steps) {
+            effect->setParameter(step.index, step.value);
+            run(3000, 0.0);
+            const int n = 4096;
+            std::vector<double> l(n, 0.0), r(n, 0.0), ol(n), orr(n);
+            l[100] = r[100] = 0.25;
+            double* in[2] = {l.data(), r.data()};
+            double* out[2] = {ol.data(), orr.data()};
+            effect->processDoubleReplacing(in, out, n);
+            int at = 0;
+            for (int i = 0; i < n; ++i)
+                if (std::fabs(ol[i]) > std::fabs(ol[at])) at = i;
+            EXPECT_EQ(at - 100, latency)
+                << "after setting " << step.index << " to " << step.value << " at " << rate << " Hz";
+        }
+        effect->setParameter(0, 1.0f);
+        effect->setParameter(26, 0.0f);
+        effect->setParameter(1, 0.0f);
+        effect->suspend();
+    }
+}
+
 TEST_F(Effect, GlobalParametersSurviveProgramChanges) {
     effect->selectProgram(5);
     effect->setParameter(0, 0.0f);   // Process: global
