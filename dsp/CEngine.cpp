@@ -763,40 +763,70 @@ void CEngine::pairKernel(int n, bool meters) {
 
     // Stage 2: the signal after the gains (stageY) and the gain applied (stageGain, for the meters);
     // multi-band, the sum of the bands and their smallest gain, which the final stage then takes.
-    for (int i = 0; i < n; ++i) {
-        if constexpr (!Multi) {
-            detect(0, stageLevel_[0][i], envWide, tc.attackCoeff, tc.releaseCoeff, kWideBandRule, autoScale);
-            v2d gain;
-            if constexpr (Linked)
-                gain = splat(dsp::wideBandGain(envWide[0], driveGain, curveInputScale, kneeType, kneeAmount, kneeA));
-            else
-                gain = simd::wideBandGain(envWide, driveGain, curveInputScale, kneeType, kneeAmount, kneeA);
-            v2d y = stageDelayed_[0][i] * gain;
-            if (brickwall) y = clampUnit(y);
-            stageY[i] = y;
-            stageGain[i] = gain;
-        } else {
-            v2d sum, minGain;
+    if constexpr (Linked && Multi) {
+        // Linked multi-band: the band followers first, then the band gains of two samples at a
+        // time (a sample per lane; an odd last sample takes both lanes).
+        for (int i = 0; i < n; ++i) {
             for (int b = 0; b < 3; ++b) {
                 detect(b, stageLevel_[b][i], envBand[b], tc.attackCoeff, tc.bandReleaseCoeff[b], kBandRule, 1.0);
-                v2d tb;
-                if constexpr (Linked)
-                    tb = splat(dsp::bandGain(envBand[b][0], driveGain, satGain[b], satInverse[b], curveInputScale,
-                                             kneeType, kneeAmount, kneeA));
-                else
-                    tb = simd::bandGain(envBand[b], driveGain, satGain[b], satInverse[b], curveInputScale, kneeType,
-                                        kneeAmount, kneeA);
-                const v2d o = stageDelayed_[b][i] * tb;
-                if (b == 0) {
-                    sum = o;
-                    minGain = tb;
-                } else {
-                    sum = sum + o;
-                    minGain = vmin(minGain, tb);
-                }
+                stageEnv_[b][i] = envBand[b][0];
             }
-            stageY[i] = sum;
-            stageGain[i] = minGain;
+        }
+        for (int i = 0; i < n; i += 2) {
+            const int j = i + 1 < n ? i + 1 : i;
+            v2d t[3];
+            for (int b = 0; b < 3; ++b)
+                t[b] = simd::bandGain(v2d{stageEnv_[b][i], stageEnv_[b][j]}, driveGain, satGain[b], satInverse[b],
+                                      curveInputScale, kneeType, kneeAmount, kneeA);
+            for (int k = 0; k < 2; ++k) {
+                const int s = k == 0 ? i : j;
+                v2d sum, minGain;
+                for (int b = 0; b < 3; ++b) {
+                    const v2d tb = splat(t[b][k]);
+                    const v2d o = stageDelayed_[b][s] * tb;
+                    if (b == 0) {
+                        sum = o;
+                        minGain = tb;
+                    } else {
+                        sum = sum + o;
+                        minGain = vmin(minGain, tb);
+                    }
+                }
+                stageY[s] = sum;
+                stageGain[s] = minGain;
+            }
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            if constexpr (!Multi) {
+                detect(0, stageLevel_[0][i], envWide, tc.attackCoeff, tc.releaseCoeff, kWideBandRule, autoScale);
+                v2d gain;
+                if constexpr (Linked)
+                    gain = splat(dsp::wideBandGain(envWide[0], driveGain, curveInputScale, kneeType, kneeAmount, kneeA));
+                else
+                    gain = simd::wideBandGain(envWide, driveGain, curveInputScale, kneeType, kneeAmount, kneeA);
+                v2d y = stageDelayed_[0][i] * gain;
+                if (brickwall) y = clampUnit(y);
+                stageY[i] = y;
+                stageGain[i] = gain;
+            } else {
+                v2d sum, minGain;
+                for (int b = 0; b < 3; ++b) {
+                    detect(b, stageLevel_[b][i], envBand[b], tc.attackCoeff, tc.bandReleaseCoeff[b], kBandRule, 1.0);
+                    const v2d tb = simd::bandGain(envBand[b], driveGain, satGain[b], satInverse[b], curveInputScale,
+                                                  kneeType, kneeAmount, kneeA);
+                    const v2d o = stageDelayed_[b][i] * tb;
+                    if (b == 0) {
+                        sum = o;
+                        minGain = tb;
+                    } else {
+                        sum = sum + o;
+                        minGain = vmin(minGain, tb);
+                    }
+                }
+                stageY[i] = sum;
+                stageGain[i] = minGain;
+            }
         }
     }
 

@@ -133,6 +133,7 @@ private:
     v2d stageGain_[kStageCapacity] = {};
     v2d stageDelayed_[3][kStageCapacity] = {};
     v2d stageLevel_[3][kStageCapacity] = {};
+    double stageEnv_[3][kStageCapacity] = {};   // linked multi-band: each band envelope after each sample
 
     // Fixed filters.
     SubsonicCoeffs subC_{};
