@@ -337,10 +337,19 @@ void CEngine::runBlock(int n) {
             fatResampler_.downsample(outBuf_[0], outBuf_[1], m);
         }
         if (params.brickwallOn) {
+            // Two samples per pair, selected without a branch on the signal.
             const double lim = params.outputGain;
+            const v2d hi = simd::splat(lim), lo = simd::splat(-lim);
             for (int c = 0; c < 2; ++c) {
                 double* o = outBuf_[c];
-                for (int i = 0; i < n; ++i) o[i] = o[i] > lim ? lim : (o[i] < -lim ? -lim : o[i]);
+                int i = 0;
+                for (; i + 2 <= n; i += 2) {
+                    v2d y;
+                    std::memcpy(&y, o + i, sizeof y);
+                    y = y > hi ? hi : (y < lo ? lo : y);
+                    std::memcpy(o + i, &y, sizeof y);
+                }
+                for (; i < n; ++i) o[i] = o[i] > lim ? lim : (o[i] < -lim ? -lim : o[i]);
             }
         }
     } else if (config_.hasFat) {
