@@ -710,8 +710,9 @@ void CEngine::pairKernel(int n, bool meters) {
         }
     };
 
-    // The block runs in three stages, each over every sample: (1) dry ring, fixed filters,
-    // look-ahead rings and peak holds; (2) detectors and gains; (3) ceiling, output ring and mix.
+    // The block runs in stages, each over every sample: (1) dry ring, fixed filters, look-ahead
+    // (or band) rings and peak holds; (2) detectors and gains, and for multi-band then the final
+    // stage on the band sum; (3) ceiling, output ring and mix.
     // Each ring is accessed by one stage alone, in sample order, and each stateful element is
     // stepped in sample order, so the results are those of one pass; the short stages let the
     // processor overlap many samples instead of waiting on the long chain within a sample.
