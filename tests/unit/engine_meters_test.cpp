@@ -122,30 +122,34 @@ TEST(EngineMetersPpm, PostShowsTheOutputAndEachRoutedChannelItsOwnSignal) {
     const double correction = levelCorrection(1, 1000);
     for (CEngine::Kernel k : kAll) {
         for (ChannelRouting routing : {ChannelRouting::Mono, ChannelRouting::Left, ChannelRouting::Right}) {
-            const bool mono = k == CEngine::kMonoSingle || k == CEngine::kMonoMulti;
-            if (!mono && routing != ChannelRouting::Mono) continue;
-            float reading[3][2];
-            for (Source source : {kPre, kPost}) {
-                Rig rig;
-                rig.kernel(k, routing);
-                rig.ppm(1, 1000);
-                rig.p().meterSource = source;
-                rig.p().outputGain = 0.5;
-                rig.p().ceilingGain = 2.0;   // nothing limits
-                rig.resume();
-                rig.run(loud, soft);
-                for (int c = 0; c < 2; ++c) reading[source][c] = rig.meter(c);
-            }
-            // Expected peak levels per meter channel: input, and output (Output 0.5; bypass unscaled).
-            double in[2] = {0.8, 0.2};
-            if (mono && routing == ChannelRouting::Mono) in[1] = 0.8;
-            const double post = k == CEngine::kBypass ? 1.0 : 0.5;
-            for (int c = 0; c < 2; ++c) {
-                const char* where = c == 0 ? "A" : "B";
-                EXPECT_NEAR(reading[kPre][c], in[c] * correction, 0.02 * in[c])
-                    << k << " routing " << int(routing) << " " << where;
-                EXPECT_NEAR(reading[kPost][c], post * in[c] * correction, 0.02 * post * in[c])
-                    << k << " routing " << int(routing) << " " << where;
+            for (int reference = 0; reference <= 1; ++reference) {
+                const bool mono = k == CEngine::kMonoSingle || k == CEngine::kMonoMulti;
+                if (!mono && routing != ChannelRouting::Mono) continue;
+                if (reference && (mono || k == CEngine::kBypass)) continue;   // one code path only
+                float reading[3][2];
+                for (Source source : {kPre, kPost}) {
+                    Rig rig;
+                    rig.engine->referenceMode = reference != 0;
+                    rig.kernel(k, routing);
+                    rig.ppm(1, 1000);
+                    rig.p().meterSource = source;
+                    rig.p().outputGain = 0.5;
+                    rig.p().ceilingGain = 2.0;   // nothing limits
+                    rig.resume();
+                    rig.run(loud, soft);
+                    for (int c = 0; c < 2; ++c) reading[source][c] = rig.meter(c);
+                }
+                // Expected peak levels per meter channel: input, and output (Output 0.5; bypass unscaled).
+                double in[2] = {0.8, 0.2};
+                if (mono && routing == ChannelRouting::Mono) in[1] = 0.8;
+                const double post = k == CEngine::kBypass ? 1.0 : 0.5;
+                for (int c = 0; c < 2; ++c) {
+                    const char* where = c == 0 ? "A" : "B";
+                    EXPECT_NEAR(reading[kPre][c], in[c] * correction, 0.02 * in[c])
+                        << k << " routing " << int(routing) << " " << where;
+                    EXPECT_NEAR(reading[kPost][c], post * in[c] * correction, 0.02 * post * in[c])
+                        << k << " routing " << int(routing) << " " << where << " reference " << reference;
+                }
             }
         }
     }
@@ -161,22 +165,25 @@ TEST(EngineMetersPpm, GainReductionFallsFastAndReturnsSlowly) {
     const auto after = sine(2205, 0.01, 200);  // 50 ms
     for (CEngine::Kernel k : {CEngine::kMonoSingle, CEngine::kMonoMulti, CEngine::kLinkedSingle,
                               CEngine::kLinkedMulti, CEngine::kUnlinkedSingle, CEngine::kUnlinkedMulti}) {
-        Rig rig;
-        rig.kernel(k);
-        rig.ppm(1, 100);
-        rig.p().meterSource = kGainRed;
-        rig.p().driveGain = 0.5;
-        rig.resume();
-        rig.run(quiet, quiet);
-        for (int c = 0; c < 2; ++c) EXPECT_NEAR(rig.meter(c), 1.0, 1e-4) << k << " " << c;
-        rig.ppm(1, 3000);
-        rig.run(loud, loud);
-        const float fallen = rig.meter(0);
-        EXPECT_LT(fallen, 0.5) << k;
-        rig.run(after, after);
-        const float risen = rig.meter(0);
-        EXPECT_GT(risen, fallen) << k;
-        EXPECT_LT(risen, fallen + 0.15 * (1.0 - fallen)) << k;
+        for (int reference = 0; reference <= 1; ++reference) {
+            Rig rig;
+            rig.engine->referenceMode = reference != 0;
+            rig.kernel(k);
+            rig.ppm(1, 100);
+            rig.p().meterSource = kGainRed;
+            rig.p().driveGain = 0.5;
+            rig.resume();
+            rig.run(quiet, quiet);
+            for (int c = 0; c < 2; ++c) EXPECT_NEAR(rig.meter(c), 1.0, 1e-4) << k << " " << c;
+            rig.ppm(1, 3000);
+            rig.run(loud, loud);
+            const float fallen = rig.meter(0);
+            EXPECT_LT(fallen, 0.5) << k;
+            rig.run(after, after);
+            const float risen = rig.meter(0);
+            EXPECT_GT(risen, fallen) << k;
+            EXPECT_LT(risen, fallen + 0.15 * (1.0 - fallen)) << k;
+        }
     }
     for (ChannelRouting routing : {ChannelRouting::Left, ChannelRouting::Right}) {
         for (CEngine::Kernel k : {CEngine::kMonoSingle, CEngine::kMonoMulti}) {
