@@ -851,6 +851,7 @@ void CEngine::pairKernel(int n, bool meters) {
             if constexpr (Linked) {
                 const double v = det[0] < det[1] ? det[1] : det[0];
                 peakValue[0] = finalHold_[0].step(wFinal, r3, m1, v);
+                peakValue[1] = peakValue[0];  // one detector for both channels
             } else {
                 peakValue[0] = finalHold_[0].step(wFinal, r3, m1, det[0]);
                 peakValue[1] = finalHold_[1].step(wFinal, r3, m1, det[1]);
