@@ -13,6 +13,7 @@
 
 #include "dsp/CBiquad.h"
 #include "dsp/CEngine.h"
+#include "tests/unit/EngineTestSupport.h"
 #include "dsp/FixedFilters.h"
 #include "dsp/Transfer.h"
 
@@ -21,7 +22,8 @@ using dsp::ChannelRouting;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using engine_test::kPi;
+using engine_test::noise;
 constexpr double kRate = 44100;
 constexpr int kWrapperDelay = 64;   // FAT-off input delay: the kernel sees 64 leading zeros
 
@@ -36,40 +38,16 @@ struct Rig {
         p().modeValue = p().multiBand;
     }
     void resume() {
-        CEngine& e = *engine;
-        e.setSampleRate(kRate);
-        e.resetPositions();
-        e.fullReset();
-        e.recomputeFilters();
-        e.recomputeTimeConstants();
-        e.recomputeCurveConstants();
-        e.retuneVuFilters();
-        e.resetMeters();
+        engine_test::resumeEngine(*engine, kRate);
     }
     void run(const std::vector<double>& a, const std::vector<double>& b, std::vector<double>& oa,
              std::vector<double>& ob, int chunk = 441) {
-        const int n = static_cast<int>(a.size());
-        oa.assign(n, 0.0);
-        ob.assign(n, 0.0);
-        for (int s = 0; s < n; s += chunk) {
-            const int k = std::min(chunk, n - s);
-            engine->process(a.data() + s, b.data() + s, oa.data() + s, ob.data() + s, k);
-        }
+        engine_test::runEngine(*engine, a, b, oa, ob, chunk);
     }
 };
 
-std::vector<double> noise(int n, double amplitude, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::uniform_real_distribution<double> dist(-amplitude, amplitude);
-    std::vector<double> v(n);
-    for (double& x : v) x = dist(gen);
-    return v;
-}
-
 std::vector<double> sine(int n, double amplitude, double hz, double phase = 0) {
-    std::vector<double> v(n);
-    for (int i = 0; i < n; ++i) v[i] = amplitude * std::sin(2 * kPi * hz * i / kRate + phase);
-    return v;
+    return engine_test::sineAt(n, amplitude, hz, kRate, phase);
 }
 
 // Material that makes every detector attack and release: noise and a low tone whose

@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "dsp/CEngine.h"
+#include "tests/unit/EngineTestSupport.h"
 
 using dsp::CEngine;
 using dsp::ChannelRouting;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using engine_test::kPi;
 constexpr double kRate = 44100;
 constexpr int kWrapperDelay = 64;   // FAT-off input delay: the kernel and meters see it first
 
@@ -39,25 +40,11 @@ struct Rig {
         p().ppmRatio = static_cast<float>(integrationMs / returnMs);
     }
     void resume() {
-        CEngine& e = *engine;
-        e.setSampleRate(kRate);
-        e.resetPositions();
-        e.fullReset();
-        e.recomputeFilters();
-        e.recomputeTimeConstants();
-        e.recomputeCurveConstants();
-        e.retuneVuFilters();
-        e.resetMeters();
-        e.metersActive = 1;
+        engine_test::resumeEngine(*engine, kRate);
+        engine->metersActive = 1;
     }
     void run(const std::vector<double>& a, const std::vector<double>& b, int chunk = 441) {
-        const int n = static_cast<int>(a.size());
-        oa.assign(n, 0.0);
-        ob.assign(n, 0.0);
-        for (int s = 0; s < n; s += chunk) {
-            const int k = std::min(chunk, n - s);
-            engine->process(a.data() + s, b.data() + s, oa.data() + s, ob.data() + s, k);
-        }
+        engine_test::runEngine(*engine, a, b, oa, ob, chunk);
     }
     float meter(int c) const { return engine->meterValue[c].load(); }
     float over(int c) const { return engine->overFlag[c].load(); }
@@ -65,9 +52,7 @@ struct Rig {
 };
 
 std::vector<double> sine(int n, double amplitude, double hz) {
-    std::vector<double> v(n);
-    for (int i = 0; i < n; ++i) v[i] = amplitude * std::sin(2 * kPi * hz * i / kRate);
-    return v;
+    return engine_test::sineAt(n, amplitude, hz, kRate);
 }
 
 double levelCorrection(double integrationMs, double returnMs) {

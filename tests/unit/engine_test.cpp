@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dsp/CEngine.h"
+#include "tests/unit/EngineTestSupport.h"
 
 using dsp::CEngine;
 using dsp::ChannelRouting;
@@ -16,7 +17,8 @@ using dsp::EngineConfig;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+using engine_test::kPi;
+using engine_test::noise;
 
 // The seven kernel paths, with the routing used for the mono ones.
 struct Path {
@@ -58,42 +60,18 @@ struct Rig {
     }
 
     void resume(double rate) {
-        CEngine& e = *engine;
-        e.setSampleRate(rate);
-        e.resetPositions();
-        e.fullReset();
-        e.recomputeFilters();
-        e.recomputeTimeConstants();
-        e.recomputeCurveConstants();
-        e.retuneVuFilters();
-        e.resetMeters();
+        engine_test::resumeEngine(*engine, rate);
     }
 
     // Runs both channels through the double entry in host calls of `chunk` frames.
     void run(const std::vector<double>& a, const std::vector<double>& b, std::vector<double>& oa,
              std::vector<double>& ob, int chunk = 512) {
-        const int n = static_cast<int>(a.size());
-        oa.assign(n, 0.0);
-        ob.assign(n, 0.0);
-        for (int s = 0; s < n; s += chunk) {
-            const int k = std::min(chunk, n - s);
-            engine->process(a.data() + s, b.data() + s, oa.data() + s, ob.data() + s, k);
-        }
+        engine_test::runEngine(*engine, a, b, oa, ob, chunk);
     }
 };
 
-std::vector<double> noise(int n, double amplitude, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::uniform_real_distribution<double> dist(-amplitude, amplitude);
-    std::vector<double> v(n);
-    for (double& x : v) x = dist(gen);
-    return v;
-}
-
 std::vector<double> sine(int n, double amplitude, double hz, double rate, double phase = 0) {
-    std::vector<double> v(n);
-    for (int i = 0; i < n; ++i) v[i] = amplitude * std::sin(2 * kPi * hz * i / rate + phase);
-    return v;
+    return engine_test::sineAt(n, amplitude, hz, rate, phase);
 }
 
 int argMaxAbs(const std::vector<double>& v) {

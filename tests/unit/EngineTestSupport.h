@@ -1,0 +1,54 @@
+// What the engine tests share: preparing an engine the way the effect does at
+// resume, running audio through it in host calls, and test signals.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "dsp/CEngine.h"
+
+namespace engine_test {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// The effect's resume: rate, ring positions, full reset, every recomputation.
+inline void resumeEngine(dsp::CEngine& e, double rate) {
+    e.setSampleRate(rate);
+    e.resetPositions();
+    e.fullReset();
+    e.recomputeFilters();
+    e.recomputeTimeConstants();
+    e.recomputeCurveConstants();
+    e.retuneVuFilters();
+    e.resetMeters();
+}
+
+// Both channels through the double entry in host calls of `chunk` frames.
+inline void runEngine(dsp::CEngine& e, const std::vector<double>& a, const std::vector<double>& b,
+                      std::vector<double>& oa, std::vector<double>& ob, int chunk) {
+    const int n = static_cast<int>(a.size());
+    oa.assign(n, 0.0);
+    ob.assign(n, 0.0);
+    for (int s = 0; s < n; s += chunk) {
+        const int k = std::min(chunk, n - s);
+        e.process(a.data() + s, b.data() + s, oa.data() + s, ob.data() + s, k);
+    }
+}
+
+inline std::vector<double> noise(int n, double amplitude, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::uniform_real_distribution<double> dist(-amplitude, amplitude);
+    std::vector<double> v(n);
+    for (double& x : v) x = dist(gen);
+    return v;
+}
+
+inline std::vector<double> sineAt(int n, double amplitude, double hz, double rate, double phase = 0) {
+    std::vector<double> v(n);
+    for (int i = 0; i < n; ++i) v[i] = amplitude * std::sin(2 * kPi * hz * i / rate + phase);
+    return v;
+}
+
+}  // namespace engine_test
