@@ -26,6 +26,16 @@ constexpr int kSettingsOrder[] = {kVuIntegr, kVuRefer, kPpmIntegr, kPpmReturn, k
 
 inline int roundSwitch(double v) { return (int)(v + 0.5); }
 
+// The window-less editor held while no real one exists: it takes what the
+// effect tells an editor and opens nothing.
+class StandInEditor final : public CPresetSystemEditor, public CEditorReadouts {
+public:
+    using CPresetSystemEditor::CPresetSystemEditor;
+    bool open(void*) override { return false; }
+    void refreshLatencyReadouts() override {}
+    void restMeters() override {}
+};
+
 }  // namespace
 
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
@@ -87,7 +97,7 @@ Emberline::Emberline(audioMasterCallback audioMaster)
 
     // The window-less stand-in editor: it takes what the effect tells an
     // editor, but the host is not told that there is one to open.
-    setEditor(new (std::nothrow) AEffEditor(this), false);
+    setEditor(new (std::nothrow) StandInEditor(this), false);
 
     suspend();
     resume();
@@ -96,7 +106,7 @@ Emberline::Emberline(audioMasterCallback audioMaster)
 
 Emberline::~Emberline() {
     // The editor goes first, while the engine it may still talk to exists.
-    AEffEditor* ownEditor = editor;
+    CPresetSystemEditor* ownEditor = presetEditor();
     setEditor(nullptr);
     delete ownEditor;
 
@@ -140,7 +150,7 @@ void Emberline::suspend() {
     engine_.resetDynamics();
     engine_.resetMeters();
     setParameter(hostIndex(kKnobMode), (float)params_.stored(kKnobMode));
-    if (editor) editor->restMeters();
+    if (CEditorReadouts* readouts = editorReadouts()) readouts->restMeters();
     stateCleared_ = true;
     resume();
     stateCleared_ = true;
@@ -158,7 +168,7 @@ void Emberline::resume() {
     engine_.fullReset();
     engine_.recomputeFilters();
     engine_.recomputeTimeConstants();
-    if (editor) editor->refreshLatencyReadouts();
+    if (CEditorReadouts* readouts = editorReadouts()) readouts->refreshLatencyReadouts();
     stateCleared_ = false;
 }
 
@@ -237,7 +247,7 @@ void Emberline::setParameter(int32 index, float value) {
     }
     CPresetSystemEffect::setParameter(index, passOn);
     if (isGlobalHostIndex(index)) writeGlobal(index, passOn);
-    if (editor) editor->setParameter(index, value);
+    if (CPresetSystemEditor* ed = presetEditor()) ed->setParameter(index, value);
 }
 
 void Emberline::applyPending() {

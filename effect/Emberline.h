@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "dsp/CEngine.h"
+#include "effect/EditorReadouts.h"
 #include "effect/Edition.h"
 #include "effect/ParameterSet.h"
 #include "presets/CPresetSystemEffect.h"
@@ -60,6 +61,8 @@ public:
         return engine_.overFlag[channel & 1].exchange(0.0f, std::memory_order_relaxed) >= 1.0f;
     }
     void setMetersActive(bool on) { engine_.metersActive.store(on ? 1 : 0, std::memory_order_relaxed); }
+    // The installed editor's readouts, if it has them.
+    CEditorReadouts* editorReadouts() const { return dynamic_cast<CEditorReadouts*>(presetEditor()); }
 
     // For tests and tools in the same process: runs what is pending now.
     // Only call it while no process call runs.

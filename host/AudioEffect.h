@@ -28,12 +28,6 @@ public:
     virtual bool onKeyUp(vst::VstKeyCode&) { return false; }
     virtual bool setKnobMode(vst::int32) { return false; }
 
-    // What the product effect tells its editor.
-    virtual void setParameter(vst::int32 /*index*/, float /*value*/) {}
-    virtual void refreshLatencyReadouts() {}
-    virtual void restMeters() {}
-    virtual void programNameChanged(const char* /*name*/) {}
-
     AudioEffect* getEffect() const { return effect; }
 
 protected:

@@ -179,7 +179,7 @@ void CPresetSystemEffect::setCurrentProgramName(const char* name) {
     char cut[kProgramNameLength + 1] = {};
     if (name) std::strncpy(cut, name, kProgramNameLength);
     setSelectedAndMirrorName(cut);
-    if (editor) editor->programNameChanged(cut);
+    if (CPresetSystemEditor* ed = presetEditor()) ed->programNameChanged(cut);
 }
 
 void CPresetSystemEffect::renameCurrentProgram(const char* name) {
@@ -341,7 +341,7 @@ PresetFileResult CPresetSystemEffect::loadPresetFile(const char* path) {
     } catch (...) {
         return result;
     }
-    if (hasName && editor) editor->programNameChanged(name);
+    if (CPresetSystemEditor* ed = presetEditor(); hasName && ed) ed->programNameChanged(name);
     selectProgram(c);
     result.ok = true;
     return result;

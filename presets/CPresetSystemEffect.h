@@ -5,6 +5,7 @@
 #pragma once
 
 #include "host/AudioEffect.h"
+#include "presets/CPresetSystemEditor.h"
 #include "presets/CProgram.h"
 
 // Result of a preset or bank file operation. ok is false with error null when
@@ -33,6 +34,14 @@ public:
     void setProgramName(char* name) override;
     void getProgramName(char* name) override;
     bool getProgramNameIndexed(vst::int32 category, vst::int32 index, char* text) override;
+
+    // Installs the editor (or none); the effect owns it from here on. A
+    // stand-in that has no window is held without advertising one to the host.
+    void setEditor(CPresetSystemEditor* newEditor, bool advertise = true) {
+        presetEditor_ = newEditor;
+        AudioEffect::setEditor(newEditor, advertise);
+    }
+    CPresetSystemEditor* presetEditor() const { return editor ? presetEditor_ : nullptr; }
 
     virtual vst::int32 getCurrentProgramIndex() { return currentProgram; }
     // Host-side rename: cut to 24 characters, given to the selected program and
@@ -97,4 +106,7 @@ protected:
     CProgram* programs = nullptr;
     vst::int32 currentProgram = 0;
     bool applyingProgram = false;
+
+private:
+    CPresetSystemEditor* presetEditor_ = nullptr;
 };

@@ -31,8 +31,8 @@ intptr recordingHost(AEffect*, int32 opcode, int32 index, intptr, void*, float o
 }
 
 // An editor that records what the effect tells it.
-struct RecordingEditor : AEffEditor {
-    using AEffEditor::AEffEditor;
+struct RecordingEditor : CPresetSystemEditor, CEditorReadouts {
+    using CPresetSystemEditor::CPresetSystemEditor;
     void setParameter(int32 index, float value) override { calls.push_back({index, value}); }
     void refreshLatencyReadouts() override { ++latencyRefreshes; }
     void restMeters() override { ++meterRests; }

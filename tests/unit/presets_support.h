@@ -65,9 +65,9 @@ public:
     using CPresetSystemEffect::currentProgram;
 };
 
-class RecordingEditor : public AEffEditor {
+class RecordingEditor : public CPresetSystemEditor {
 public:
-    using AEffEditor::AEffEditor;
+    using CPresetSystemEditor::CPresetSystemEditor;
     void programNameChanged(const char* name) override { names.push_back(name ? name : "<null>"); }
     std::vector<std::string> names;
 };
