@@ -1,12 +1,5 @@
 #include "presets/CPresetSystemEffect.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -15,6 +8,7 @@
 #include <vector>
 
 #include "presets/FactoryPrograms.h"
+#include "presets/FileIO.h"
 #include "presets/PresetFiles.h"
 #include "presets/SettingsStore.h"
 
@@ -27,79 +21,18 @@ constexpr std::size_t kMemoNameBuffer = 64;
 
 const char* memoKey(int slot) { return slot == 0 ? presets::kMemoAKey : presets::kMemoBKey; }
 
-// Reads at most limit bytes of a regular file. False when it cannot be opened
-// or read, or is not a regular file (a pipe or device is never waited on);
-// length receives the file's full length.
-bool readFileBytes(const char* path, std::size_t limit, std::vector<unsigned char>& bytes,
-                   std::size_t& length) {
-    if (!path || !*path) return false;
-    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
-        ::close(fd);
-        return false;
-    }
-    length = (std::size_t)st.st_size;
-    bytes.resize(length < limit ? length : limit);
-    std::size_t got = 0;
-    bool failed = false;
-    while (got < bytes.size()) {
-        ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) failed = true;
-        if (n <= 0) break;
-        got += (std::size_t)n;
-    }
-    ::close(fd);
-    if (failed) return false;
-    // A file that shrank while it was read is taken as far as it went.
-    bytes.resize(got);
-    return true;
+// Reads at most limit bytes of a preset or bank file.
+bool readFileBytes(const char* path, std::size_t limit, std::vector<unsigned char>& bytes) {
+    return path && fileio::readFile(path, limit, bytes) == fileio::ReadStatus::Ok;
 }
 
-bool writeAllBytes(int fd, const std::vector<unsigned char>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += (std::size_t)n;
-    }
-    return true;
-}
-
-// Writes the file as a whole: into a temporary file beside it that then
-// replaces it, so a failed save leaves the previous file intact. Where no
-// temporary file can be made (a folder without write permission holding a
-// writable file), the file is rewritten in place.
+// Saves through a temporary file that then replaces the file; a writable file
+// in a folder without write permission is rewritten in place.
 bool writeFileBytes(const char* path, const std::vector<unsigned char>& bytes) {
-    if (!path || !*path || bytes.empty()) return false;
-    std::string target = path;
-    // Save through a symbolic link into the file it names.
-    if (char* real = ::realpath(path, nullptr)) {
-        target = real;
-        std::free(real);
-    }
-    struct stat st;
-    bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) return false;
-
-    std::string temp = target + ".tmp-XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd >= 0) {
-        ::fchmod(fd, exists ? (st.st_mode & 07777) : 0644);
-        bool ok = writeAllBytes(fd, bytes) && ::fsync(fd) == 0;
-        ok = ::close(fd) == 0 && ok;
-        if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
-        ::unlink(temp.c_str());
-        return false;
-    }
-    fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = writeAllBytes(fd, bytes);
-    ok = ::close(fd) == 0 && ok;
-    return ok;
+    if (!path || bytes.empty()) return false;
+    fileio::WriteOptions options;
+    options.inPlaceFallback = true;
+    return fileio::writeFile(path, bytes.data(), bytes.size(), options);
 }
 
 }  // namespace
@@ -289,8 +222,7 @@ PresetFileResult CPresetSystemEffect::loadBankFile(const char* path) {
     if (!programs) return result;
     try {
         std::vector<unsigned char> bytes;
-        std::size_t length = 0;
-        if (!readFileBytes(path, presets::bankFileSize(kEdition), bytes, length)) return result;
+        if (!readFileBytes(path, presets::bankFileSize(kEdition), bytes)) return result;
         // The buffer holds at most the full layout; its size only differs from
         // the file's length when that is longer, which is never a legacy length.
         auto parsed = std::make_unique<presets::ParsedFile>(
@@ -322,8 +254,7 @@ PresetFileResult CPresetSystemEffect::loadPresetFile(const char* path) {
     bool hasName = false;
     try {
         std::vector<unsigned char> bytes;
-        std::size_t length = 0;
-        if (!readFileBytes(path, presets::presetFileSize(kEdition), bytes, length)) return result;
+        if (!readFileBytes(path, presets::presetFileSize(kEdition), bytes)) return result;
         auto parsed = std::make_unique<presets::ParsedFile>(
             presets::parsePreset(bytes.data(), bytes.size(), kEdition));
         if (parsed->error) {

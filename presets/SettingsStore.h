@@ -1,37 +1,14 @@
-// A per-user store of named keys with typed values, kept as one readable text
-// file per key in the style of a registry export:
-//
-//   ; Emberline settings
-//   [SOFTWARE\Zevsound\Emberline20\MemoA]
-//   "param  0"=hex:00,00,80,3f
-//   "name"="Default"
-//
-// A key path "SOFTWARE\A\B" lives in $XDG_CONFIG_HOME/A/B.reg (default
-// ~/.config); the leading "SOFTWARE" is the configuration directory itself.
-// Writes merge the new values into the key under an advisory lock (flock on
-// "<file>.lock") and replace the file atomically (temporary file, fsync,
-// rename), so concurrent writers never leave a mixed or truncated file.
-// Reading is lock-free and tolerant: lines that do not parse are skipped, and
-// nothing in a file can make a read fail other than by missing values.
+// The product's settings key and memo slots on top of the platform's settings
+// back end (SettingsBackend.h): key paths, value names and the typed access
+// the effect and the program store use.
 #pragma once
 
-#include <cstddef>
-#include <map>
 #include <string>
-#include <vector>
+#include <utility>
+
+#include "presets/SettingsBackend.h"
 
 namespace presets {
-
-struct StoreValue {
-    enum class Type { Binary, String };
-    Type type = Type::Binary;
-    std::vector<unsigned char> data;  // String: the characters, without terminator
-
-    static StoreValue binaryFloat(float v);  // 4 bytes, little-endian IEEE-754
-    static StoreValue string(const std::string& s);
-};
-
-using StoreValues = std::map<std::string, StoreValue>;
 
 // Key paths of the product key and its memo subkeys.
 extern const char* const kProductKey;  // "SOFTWARE\Zevsound\Emberline20"
@@ -40,13 +17,7 @@ extern const char* const kMemoBKey;    // "SOFTWARE\Zevsound\Emberline20\MemoB"
 
 class SettingsKey {
 public:
-    explicit SettingsKey(std::string keyPath);
-
-    // $XDG_CONFIG_HOME when set to an absolute path, else $HOME/.config; empty
-    // when neither is known.
-    static std::string configRoot();
-    // The file that holds the key; empty when there is no configuration root.
-    std::string filePath() const;
+    explicit SettingsKey(std::string keyPath) : path(std::move(keyPath)) {}
     const std::string& keyPath() const { return path; }
 
     // Reads every valid value of the key. False when the key does not exist
@@ -55,10 +26,6 @@ public:
     // Merges updates into the key (creating it and its folders as needed) as
     // one atomic replacement. False when nothing could be written.
     bool write(const StoreValues& updates) const;
-
-    // The text form of a key and its parser, exposed for tests and tools.
-    static std::string format(const std::string& keyPath, const StoreValues& values);
-    static void parse(const char* text, std::size_t size, StoreValues& values);
 
 private:
     std::string path;

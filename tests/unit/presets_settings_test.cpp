@@ -10,6 +10,8 @@
 
 #include "presets/FactoryPrograms.h"
 #include "presets/SettingsStore.h"
+#include "presets/SettingsText.h"
+#include "presets/posix/TextSettingsStore.h"
 #include "tests/unit/presets_support.h"
 
 using namespace presets_test;
@@ -52,9 +54,9 @@ TEST_F(SettingsStoreTest, KeyFilesAndTextForm) {
     EXPECT_EQ(presets::memoValueName(0), "param  0");
     EXPECT_EQ(presets::memoValueName(7), "param  7");
     EXPECT_EQ(presets::memoValueName(41), "param 41");
-    EXPECT_EQ(presets::SettingsKey(presets::kMemoAKey).filePath(), memoFile('A'));
-    EXPECT_EQ(presets::SettingsKey(presets::kProductKey).filePath(), productFile());
-    EXPECT_EQ(presets::SettingsKey("SOFTWARE\\..\\..\\x").filePath(), dir + "/x.reg");
+    EXPECT_EQ(presets::TextSettingsStore::filePath(presets::kMemoAKey), memoFile('A'));
+    EXPECT_EQ(presets::TextSettingsStore::filePath(presets::kProductKey), productFile());
+    EXPECT_EQ(presets::TextSettingsStore::filePath("SOFTWARE\\..\\..\\x"), dir + "/x.reg");
     EXPECT_STREQ(presets::settingValueName(2, 43), "vuintegration");
     EXPECT_STREQ(presets::settingValueName(2, 47), "overcounter");
     EXPECT_STREQ(presets::settingValueName(1, 54), "knobmode");
@@ -77,9 +79,9 @@ TEST_F(SettingsStoreTest, KeyFilesAndTextForm) {
     presets::StoreValues in;
     in["odd \"name\"\n"] = presets::StoreValue::string(std::string("a\x01\x7f\xc3\xa9", 5));
     in["bin"].data = {0, 255, 16};
-    std::string t = presets::SettingsKey::format("K", in);
+    std::string t = presets::formatSettingsText("K", in);
     presets::StoreValues out;
-    presets::SettingsKey::parse(t.data(), t.size(), out);
+    presets::parseSettingsText(t.data(), t.size(), out);
     ASSERT_EQ(out.size(), 2u);
     EXPECT_EQ(out["odd \"name\"\n"].data, in["odd \"name\"\n"].data);
     EXPECT_EQ(out["bin"].data, in["bin"].data);
@@ -275,9 +277,9 @@ TEST_F(SettingsStoreTest, UnusableConfigFolder) {
     std::string oldHome = home ? home : "";
     setenv("HOME", dir.c_str(), 1);
     setenv("XDG_CONFIG_HOME", "relative/dir", 1);
-    EXPECT_EQ(presets::SettingsKey::configRoot(), dir + "/.config");
+    EXPECT_EQ(presets::TextSettingsStore::configRoot(), dir + "/.config");
     unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(presets::SettingsKey::configRoot(), dir + "/.config");
+    EXPECT_EQ(presets::TextSettingsStore::configRoot(), dir + "/.config");
     if (home)
         setenv("HOME", oldHome.c_str(), 1);
     else
