@@ -44,20 +44,4 @@ const char* pluginOptionsHelp();
 std::unique_ptr<vsthost::Plugin> setUpPlugin(const PluginOptions& options, double rate,
                                              int channels, std::string& error);
 
-// Parameter lookup by reported name (trimmed, case-insensitive) or index.
-// Returns the index, or -1 with error set.
-int findParameter(vsthost::Plugin& plugin, const std::string& key, std::string& error);
-
-// The normalised value for a text: a plain number 0..1, a number with a unit
-// (dB, %, Hz, ms) matched through the plug-in's display texts, or a display
-// text itself (such as "MultiBand"). The parameter is left at the value
-// found. Returns false with error set.
-bool setParameterFromText(vsthost::Plugin& plugin, int index, const std::string& text,
-                          std::string& error);
-
-// "Drive = 6.00 dB" for index, from the plug-in's texts.
-std::string parameterText(vsthost::Plugin& plugin, int index);
-
-std::string trim(const std::string& s);
-
 }  // namespace cli

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "tools/emberline/Command.h"
+#include "tools/emberline/Options.h"
+#include "tools/emberline/ParameterText.h"
 #include "tools/emberline/PluginSetup.h"
 #include "tools/emberline/Signal.h"
 
@@ -37,31 +39,18 @@ bool parsePositive(const std::string& s, double& out) {
 int runBench(const Args& args) {
     PluginOptions options;
     double seconds = 10.0, rate = 44100.0, runs = 3;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        std::string error;
-        int taken = takePluginOption(args, i, options, error);
-        if (taken < 0) return fail(error);
-        if (taken) continue;
-        if (a == "-h" || a == "--help") {
-            usage(stdout);
-            return 0;
-        }
-        if ((a == "--seconds" || a == "--rate" || a == "--runs") && i + 1 >= args.size())
-            return fail(a + " needs a value");
-        if (a == "--seconds") {
-            if (!parsePositive(args[++i], seconds) || seconds > 3600)
-                return fail("--seconds takes a duration in seconds up to 3600, not '" + args[i] + "'");
-        } else if (a == "--rate") {
-            if (!parsePositive(args[++i], rate) || rate < 8000 || rate > 384000)
-                return fail("--rate takes a sample rate 8000..384000 Hz, not '" + args[i] + "'");
-        } else if (a == "--runs") {
-            if (!parsePositive(args[++i], runs) || runs > 100 || runs != std::floor(runs))
-                return fail("--runs takes a count 1..100, not '" + args[i] + "'");
-        } else {
-            return fail("bench: unknown option '" + a + "' (see emberline bench --help)");
-        }
-    }
+    CommandLine line{"bench", usage, {{"--seconds", true}, {"--rate", true}, {"--runs", true}}, &options};
+    auto onOption = [&](const std::string& name, const std::string& value) -> std::string {
+        if (name == "--seconds" && (!parsePositive(value, seconds) || seconds > 3600))
+            return "--seconds takes a duration in seconds up to 3600, not '" + value + "'";
+        if (name == "--rate" && (!parsePositive(value, rate) || rate < 8000 || rate > 384000))
+            return "--rate takes a sample rate 8000..384000 Hz, not '" + value + "'";
+        if (name == "--runs" && (!parsePositive(value, runs) || runs > 100 || runs != std::floor(runs)))
+            return "--runs takes a count 1..100, not '" + value + "'";
+        return {};
+    };
+    auto onPositional = [](const std::string& arg) { return "bench: unexpected argument '" + arg + "'"; };
+    if (auto status = walkArgs(args, line, onOption, onPositional)) return *status;
 
     std::string error;
     auto plugin = setUpPlugin(options, rate, 2, error);

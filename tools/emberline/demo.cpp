@@ -8,39 +8,39 @@
 
 #include "tools/emberline/AudioFile.h"
 #include "tools/emberline/Command.h"
+#include "tools/emberline/Options.h"
 #include "tools/emberline/Signal.h"
 
 namespace cli {
 namespace {
 
+void usage(FILE* out) {
+    std::fprintf(out, "usage: emberline demo OUT.wav [--seconds S] [--rate HZ]\n"
+                      "Writes a stereo demo mix (drums, bass, chords) that peaks 3 dB above full scale.\n");
+}
+
 int runDemo(const Args& args) {
     std::string outPath;
     double seconds = 8.0;
     long rate = 44100;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-h" || a == "--help") {
-            std::printf("usage: emberline demo OUT.wav [--seconds S] [--rate HZ]\n"
-                        "Writes a stereo demo mix (drums, bass, chords) that peaks 3 dB above full scale.\n");
-            return 0;
-        }
-        if ((a == "--seconds" || a == "--rate") && i + 1 >= args.size()) return fail(a + " needs a value");
-        if (a == "--seconds") {
-            char* end = nullptr;
-            seconds = std::strtod(args[++i].c_str(), &end);
-            if (*end || !(seconds > 0 && seconds <= 600)) return fail("--seconds takes 0..600, not '" + args[i] + "'");
-        } else if (a == "--rate") {
-            char* end = nullptr;
-            rate = std::strtol(args[++i].c_str(), &end, 10);
-            if (*end || rate < 8000 || rate > 384000) return fail("--rate takes 8000..384000 Hz, not '" + args[i] + "'");
-        } else if (a.size() > 1 && a[0] == '-') {
-            return fail("demo: unknown option '" + a + "'");
-        } else if (outPath.empty()) {
-            outPath = a;
+    CommandLine line{"demo", usage, {{"--seconds", true}, {"--rate", true}}};
+    auto onOption = [&](const std::string& name, const std::string& value) -> std::string {
+        char* end = nullptr;
+        if (name == "--seconds") {
+            seconds = std::strtod(value.c_str(), &end);
+            if (*end || !(seconds > 0 && seconds <= 600)) return "--seconds takes 0..600, not '" + value + "'";
         } else {
-            return fail("demo: give one output file");
+            rate = std::strtol(value.c_str(), &end, 10);
+            if (*end || rate < 8000 || rate > 384000) return "--rate takes 8000..384000 Hz, not '" + value + "'";
         }
-    }
+        return {};
+    };
+    auto onFile = [&](const std::string& arg) -> std::string {
+        if (!outPath.empty()) return "demo: give one output file";
+        outPath = arg;
+        return {};
+    };
+    if (auto status = walkArgs(args, line, onOption, onFile)) return *status;
     if (outPath.empty()) return fail("demo: give an output file, e.g. demo.wav");
     std::string error;
     int format = outputFormatFor(outPath, 0, SF_FORMAT_FLOAT, 2, (int)rate, error);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/emberline/Command.h"
+#include "tools/emberline/Options.h"
 #include "tools/vsthost/VstHost.h"
 
 using namespace vst;
@@ -52,27 +53,32 @@ std::string propertiesText(vsthost::Plugin& p, int index) {
     return s;
 }
 
+void usage(FILE* out) {
+    std::fprintf(out, "usage: emberline info [PLUGIN.so] [--edition 1|2] [--rate HZ]\n"
+                      "What a host learns about a plug-in when it loads it (default: the edition's library).\n");
+}
+
 int runInfo(const cli::Args& args) {
     std::string path;
     int edition = 2;
     float rate = 44100.0f;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--edition" && i + 1 < args.size()) {
-            std::string e = args[++i];
-            if (e != "1" && e != "2") return cli::fail("--edition takes 1 or 2, not '" + e + "'");
-            edition = std::atoi(e.c_str());
-        } else if (a == "--rate" && i + 1 < args.size()) {
-            rate = std::strtof(args[++i].c_str(), nullptr);
-            if (!(rate > 0)) return cli::fail("--rate takes a sample rate in Hz");
-        } else if (!a.empty() && a[0] == '-') {
-            return cli::fail("info: unknown option '" + a + "'");
-        } else if (path.empty()) {
-            path = a;
+    cli::CommandLine line{"info", usage, {{"--edition", true}, {"--rate", true}}};
+    auto onOption = [&](const std::string& name, const std::string& value) -> std::string {
+        if (name == "--edition") {
+            if (value != "1" && value != "2") return "--edition takes 1 or 2, not '" + value + "'";
+            edition = value[0] - '0';
         } else {
-            return cli::fail("info: more than one plug-in given");
+            rate = std::strtof(value.c_str(), nullptr);
+            if (!(rate > 0)) return "--rate takes a sample rate in Hz";
         }
-    }
+        return {};
+    };
+    auto onPlugin = [&](const std::string& arg) -> std::string {
+        if (!path.empty()) return "info: more than one plug-in given";
+        path = arg;
+        return {};
+    };
+    if (auto status = cli::walkArgs(args, line, onOption, onPlugin)) return *status;
     if (path.empty()) path = cli::defaultPluginPath(edition);
 
     std::string error;

@@ -2,16 +2,21 @@
 // way a host does, through the VST 2.4 interface only, and writes the result.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "tools/emberline/AudioFile.h"
+#include "presets/FileIO.h"
 #include "tools/emberline/Command.h"
+#include "tools/emberline/Options.h"
+#include "tools/emberline/ParameterText.h"
 #include "tools/emberline/Plot.h"
 #include "tools/emberline/PluginSetup.h"
 #include "tools/emberline/Signal.h"
@@ -85,187 +90,212 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-int runRender(const Args& args) {
+// What the command line asks for.
+struct RenderJob {
     PluginOptions options;
-    std::string inPath, outPath, plotPath, formatText;
+    std::string inPath, outPath, plotPath;
+    int subtype = 0;  // output sample format; 0: the default for the container
     bool align = false, quiet = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        std::string error;
-        int taken = takePluginOption(args, i, options, error);
-        if (taken < 0) return fail(error);
-        if (taken) continue;
-        if (a == "-h" || a == "--help") {
-            usage(stdout);
-            return 0;
-        } else if (a == "--align") {
-            align = true;
-        } else if (a == "--quiet") {
-            quiet = true;
-        } else if ((a == "--format" || a == "--plot") && i + 1 >= args.size()) {
-            return fail(a + " needs a value");
-        } else if (a == "--format") {
-            formatText = args[++i];
-        } else if (a == "--plot") {
-            plotPath = args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            return fail("render: unknown option '" + a + "' (see emberline render --help)");
-        } else if (inPath.empty()) {
-            inPath = a;
-        } else if (outPath.empty()) {
-            outPath = a;
-        } else {
-            return fail("render: too many files ('" + a + "'); give IN and OUT");
+};
+
+// Planar buffers for one process call of either precision.
+struct ProcessBuffers {
+    explicit ProcessBuffers(int block) {
+        for (int c = 0; c < 2; ++c) {
+            fIn[c].assign(block, 0.0f);
+            fOut[c].assign(block, 0.0f);
+            dIn[c].assign(block, 0.0);
+            dOut[c].assign(block, 0.0);
+            fInPtr[c] = fIn[c].data();
+            fOutPtr[c] = fOut[c].data();
+            dInPtr[c] = dIn[c].data();
+            dOutPtr[c] = dOut[c].data();
         }
     }
-    if (inPath.empty() || outPath.empty()) {
+    std::vector<float> fIn[2], fOut[2];
+    std::vector<double> dIn[2], dOut[2];
+    float* fInPtr[2];
+    float* fOutPtr[2];
+    double* dInPtr[2];
+    double* dOutPtr[2];
+};
+
+// What the run measured.
+struct RenderResult {
+    explicit RenderResult(int channels) : inStats(channels), outStats(channels) {}
+    LevelStats inStats, outStats;
+    long long inFrames = 0;
+    long long latency = 0;
+    double busySeconds = 0;
+};
+
+std::optional<int> parseRender(const Args& args, RenderJob& job) {
+    std::string formatText;
+    CommandLine line{"render", usage, {{"--align", false}, {"--quiet", false}, {"--format", true}, {"--plot", true}},
+                     &job.options};
+    auto onOption = [&](const std::string& name, const std::string& value) {
+        if (name == "--align") job.align = true;
+        else if (name == "--quiet") job.quiet = true;
+        else if (name == "--format") formatText = value;
+        else job.plotPath = value;
+        return std::string();
+    };
+    auto onFile = [&](const std::string& arg) {
+        if (job.inPath.empty()) job.inPath = arg;
+        else if (job.outPath.empty()) job.outPath = arg;
+        else return "render: too many files ('" + arg + "'); give IN and OUT";
+        return std::string();
+    };
+    if (auto status = walkArgs(args, line, onOption, onFile)) return status;
+    if (job.inPath.empty() || job.outPath.empty()) {
         usage(stderr);
         return fail("render: give an input and an output file");
     }
-    int subtype = 0;
     if (!formatText.empty()) {
-        subtype = subtypeFromName(formatText);
-        if (subtype == 0) return fail("--format takes pcm16, pcm24, pcm32, float, double, vorbis or same, not '" + formatText + "'");
+        job.subtype = subtypeFromName(formatText);
+        if (job.subtype == 0)
+            return fail("--format takes pcm16, pcm24, pcm32, float, double, vorbis or same, not '" + formatText + "'");
     }
-
-    std::string error;
-    AudioReader reader;
-    if (!reader.open(inPath, error)) return fail(error);
-    const AudioInfo info = reader.info();
-    if (info.channels > 2)
-        return fail(inPath + ": has " + std::to_string(info.channels) +
-                    " channels; only mono and stereo files can be rendered");
-    const int channels = info.channels;
-    const int outFormat = outputFormatFor(outPath, subtype, info.format, channels, info.rate, error);
-    if (!outFormat) return fail(error);
-    if (!plotPath.empty()) {
-        auto slash = plotPath.rfind('/');
-        std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : plotPath.substr(0, slash));
-        if (plotPath.size() < 5 || plotPath.compare(plotPath.size() - 4, 4, ".png") != 0)
-            return fail(plotPath + ": the picture is written as PNG; give a .png name");
-        if (access(dir.c_str(), W_OK) != 0) return fail(plotPath + ": cannot write there");
+    if (!job.plotPath.empty()) {
+        const std::string& p = job.plotPath;
+        if (p.size() < 5 || p.compare(p.size() - 4, 4, ".png") != 0)
+            return fail(p + ": the picture is written as PNG; give a .png name");
+        if (access(fileio::parentFolder(p).c_str(), W_OK) != 0) return fail(p + ": cannot write there");
     }
+    return std::nullopt;
+}
 
-    auto plugin = setUpPlugin(options, info.rate, channels, error);
-    if (!plugin) return fail(error);
-    if (options.showParams)
-        for (int k = 0; k < plugin->effect()->numParams; ++k)
-            std::printf("param %d: %s\n", k, parameterText(*plugin, k).c_str());
-
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    AudioWriter writer;
-    if (!writer.open(outPath, outFormat, channels, info.rate, error)) return fail(error);
-
-    plugin->resume();
-    const long long latency = std::max(0, plugin->effect()->initialDelay);
-    const long long skip = align ? latency : 0;
-    long long padLeft = align ? latency : 0;
-
-    const int block = options.blockSize;
+// Runs the whole input through the plug-in, then as many frames of silence as
+// the latency when the output is aligned, writing what comes out.
+std::string runThrough(const RenderJob& job, AudioReader& reader, AudioWriter& writer, vsthost::Plugin& plugin,
+                       PlotColumns* plot, Progress& progress, RenderResult& result) {
+    const int channels = reader.info().channels;
+    const bool useDouble = job.options.useDouble;
+    const int block = job.options.blockSize;
+    plugin.resume();
+    result.latency = std::max(0, plugin.effect()->initialDelay);
+    const long long skip = job.align ? result.latency : 0;
+    long long padLeft = skip, processed = 0;
     std::vector<double> inter((size_t)block * channels), outInter((size_t)block * channels);
-    std::vector<float> fIn[2], fOut[2];
-    std::vector<double> dIn[2], dOut[2];
-    for (int c = 0; c < 2; ++c) {
-        fIn[c].assign(block, 0.0f);
-        fOut[c].assign(block, 0.0f);
-        dIn[c].assign(block, 0.0);
-        dOut[c].assign(block, 0.0);
-    }
-    float* fInPtr[2] = {fIn[0].data(), fIn[1].data()};
-    float* fOutPtr[2] = {fOut[0].data(), fOut[1].data()};
-    double* dInPtr[2] = {dIn[0].data(), dIn[1].data()};
-    double* dOutPtr[2] = {dOut[0].data(), dOut[1].data()};
-
-    LevelStats inStats(channels), outStats(channels);
-    std::unique_ptr<PlotColumns> plot;
-    if (!plotPath.empty()) {
-        if (info.frames <= 0) return fail(inPath + ": the file does not say how long it is; cannot plot it");
-        plot = std::make_unique<PlotColumns>(1100, info.frames);
-    }
-    Progress progress(!quiet && isatty(2), info.frames, info.rate);
-
-    long long inFrames = 0, processed = 0;
+    ProcessBuffers buf(block);
     std::chrono::steady_clock::duration busy{};
+    std::string error;
     for (;;) {
         long long n = reader.read(inter.data(), block);
-        bool padding = false;
-        if (n <= 0) {
+        const bool padding = n <= 0;
+        if (padding) {
             if (padLeft <= 0) break;
             n = std::min<long long>(block, padLeft);
             padLeft -= n;
-            padding = true;
             std::fill(inter.begin(), inter.end(), 0.0);
         }
         for (long long i = 0; i < n; ++i) {
             for (int c = 0; c < 2; ++c) {
                 double x = c < channels ? inter[(size_t)i * channels + c] : 0.0;
-                dIn[c][i] = x;
-                fIn[c][i] = (float)x;
-                if (!padding && c < channels) {
-                    inStats.addSample(c, x);
-                    if (plot) plot->addInput(inFrames + i, x);
-                }
+                buf.dIn[c][i] = x;
+                buf.fIn[c][i] = (float)x;
+                if (padding || c >= channels) continue;
+                result.inStats.addSample(c, x);
+                if (plot) plot->addInput(result.inFrames + i, x);
             }
         }
-        if (!padding) inFrames += n;
+        if (!padding) result.inFrames += n;
 
         auto t0 = std::chrono::steady_clock::now();
-        if (options.useDouble) plugin->processDouble(dInPtr, dOutPtr, (int)n);
-        else plugin->process(fInPtr, fOutPtr, (int)n);
+        if (useDouble) plugin.processDouble(buf.dInPtr, buf.dOutPtr, (int)n);
+        else plugin.process(buf.fInPtr, buf.fOutPtr, (int)n);
         busy += std::chrono::steady_clock::now() - t0;
 
         long long m = 0;
         for (long long j = 0; j < n; ++j) {
-            long long p = processed + j;
+            const long long p = processed + j;
             for (int c = 0; c < channels; ++c) {
-                double y = options.useDouble ? dOut[c][j] : (double)fOut[c][j];
-                if (plot) plot->addAlignedOutput(p - (long long)latency, y);
-                if (p >= skip) {
-                    outInter[(size_t)m * channels + c] = y;
-                    outStats.addSample(c, y);
-                    if (plot) plot->addOutput(p - skip, y);
-                }
+                double y = useDouble ? buf.dOut[c][j] : (double)buf.fOut[c][j];
+                if (plot) plot->addAlignedOutput(p - result.latency, y);
+                if (p < skip) continue;
+                outInter[(size_t)m * channels + c] = y;
+                result.outStats.addSample(c, y);
+                if (plot) plot->addOutput(p - skip, y);
             }
             if (p >= skip) ++m;
         }
         processed += n;
-        if (m > 0 && !writer.write(outInter.data(), m, error)) {
-            progress.finish();
-            return fail(error);
-        }
-        progress.update(inFrames);
+        if (m > 0 && !writer.write(outInter.data(), m, error)) break;
+        progress.update(result.inFrames);
     }
-    plugin->suspend();
+    plugin.suspend();
     progress.finish();
-    if (inFrames == 0) return fail(inPath + ": holds no audio");
+    result.busySeconds = std::chrono::duration<double>(busy).count();
+    return error;
+}
 
-    const double audioSeconds = (double)inFrames / info.rate;
-    const double busySeconds = std::chrono::duration<double>(busy).count();
-    std::string settings = stem(options.path());
-    if (!options.presetFile.empty()) settings += ", preset " + stem(options.presetFile);
-    else if (!options.bankFile.empty())
-        settings += ", bank " + stem(options.bankFile) + " program " + (options.program.empty() ? "0" : options.program);
-    else if (!options.program.empty()) settings += ", program " + options.program;
-    for (auto& s : options.sets) settings += ", " + s;
-    if (options.useDouble) settings += ", 64-bit";
+std::string settingsText(const PluginOptions& o) {
+    std::string settings = stem(o.path());
+    if (!o.presetFile.empty()) settings += ", preset " + stem(o.presetFile);
+    else if (!o.bankFile.empty())
+        settings += ", bank " + stem(o.bankFile) + " program " + (o.program.empty() ? "0" : o.program);
+    else if (!o.program.empty()) settings += ", program " + o.program;
+    for (auto& s : o.sets) settings += ", " + s;
+    if (o.useDouble) settings += ", 64-bit";
+    return settings;
+}
+
+void report(const RenderJob& job, const AudioInfo& info, int outFormat, const RenderResult& r) {
+    const double audioSeconds = (double)r.inFrames / info.rate;
+    char timing[160];
+    std::snprintf(timing, sizeof timing, "latency %lld samples (%.2f ms%s) | %.2f s of audio in %.3f s, %.0fx real time",
+                  r.latency, 1000.0 * r.latency / info.rate, job.align ? ", removed" : "", audioSeconds,
+                  r.busySeconds, r.busySeconds > 0 ? audioSeconds / r.busySeconds : 0.0);
+    std::printf("%s: %d ch %d Hz %s, %s | in %s | out %s | %s\n", job.outPath.c_str(), info.channels, info.rate,
+                formatName(outFormat).c_str(), settingsText(job.options).c_str(), levelsText(r.inStats).c_str(),
+                levelsText(r.outStats).c_str(), timing);
+}
+
+int runRender(const Args& args) {
+    RenderJob job;
+    if (auto status = parseRender(args, job)) return *status;
+
+    std::string error;
+    AudioReader reader;
+    if (!reader.open(job.inPath, error)) return fail(error);
+    const AudioInfo info = reader.info();
+    if (info.channels > 2)
+        return fail(job.inPath + ": has " + std::to_string(info.channels) +
+                    " channels; only mono and stereo files can be rendered");
+    const int outFormat = outputFormatFor(job.outPath, job.subtype, info.format, info.channels, info.rate, error);
+    if (!outFormat) return fail(error);
+
+    auto plugin = setUpPlugin(job.options, info.rate, info.channels, error);
+    if (!plugin) return fail(error);
+    if (job.options.showParams)
+        for (int k = 0; k < plugin->effect()->numParams; ++k)
+            std::printf("param %d: %s\n", k, parameterText(*plugin, k).c_str());
+
+    std::unique_ptr<PlotColumns> plot;
+    if (!job.plotPath.empty()) {
+        if (info.frames <= 0) return fail(job.inPath + ": the file does not say how long it is; cannot plot it");
+        plot = std::make_unique<PlotColumns>(1100, info.frames);
+    }
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    AudioWriter writer;
+    if (!writer.open(job.outPath, outFormat, info.channels, info.rate, error)) return fail(error);
+
+    RenderResult result(info.channels);
+    Progress progress(!job.quiet && isatty(2), info.frames, info.rate);
+    error = runThrough(job, reader, writer, *plugin, plot.get(), progress, result);
+    if (!error.empty()) return fail(error);
+    if (result.inFrames == 0) return fail(job.inPath + ": holds no audio");
 
     if (plot) {
         PlotLabels labels;
-        labels.title = stem(inPath) + "  ->  " + stem(outPath);
-        labels.subtitle = settings + "   |   out " + levelsText(outStats);
+        labels.title = stem(job.inPath) + "  ->  " + stem(job.outPath);
+        labels.subtitle = settingsText(job.options) + "   |   out " + levelsText(result.outStats);
         labels.rate = info.rate;
-        if (!writePlot(plotPath, *plot, labels, error)) return fail(error);
+        if (!writePlot(job.plotPath, *plot, labels, error)) return fail(error);
     }
     if (!writer.commit(error)) return fail(error);
-
-    char timing[160];
-    std::snprintf(timing, sizeof timing, "latency %lld samples (%.2f ms%s) | %.2f s of audio in %.3f s, %.0fx real time",
-                  latency, 1000.0 * latency / info.rate, align ? ", removed" : "", audioSeconds, busySeconds,
-                  busySeconds > 0 ? audioSeconds / busySeconds : 0.0);
-    std::printf("%s: %d ch %d Hz %s, %s | in %s | out %s | %s\n", outPath.c_str(), channels, info.rate,
-                formatName(outFormat).c_str(), settings.c_str(), levelsText(inStats).c_str(),
-                levelsText(outStats).c_str(), timing);
+    report(job, info, outFormat, result);
     return 0;
 }
 
