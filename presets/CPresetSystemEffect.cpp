@@ -51,20 +51,6 @@ CPresetSystemEffect::~CPresetSystemEffect() {
     programs = nullptr;
 }
 
-bool CPresetSystemEffect::isGlobalParameterForEdition(int edition, int32 index) {
-    if (edition == 1)
-        return index == 0 || index == 2 || index == 21 || index == 22 || index == 27 ||
-               index == 31 || index == 35;
-    if (edition == 2)
-        return index == 0 || index == 2 || index == 21 || index == 22 || index == 23 ||
-               index == 25 || index == 26;
-    return false;
-}
-
-bool CPresetSystemEffect::isGlobalParameter(int32 index) {
-    return isGlobalParameterForEdition(kEdition, index);
-}
-
 CProgram* CPresetSystemEffect::getProgramObject(int32 p) {
     if (!programs || (unsigned)p >= (unsigned)kNumPrograms) return nullptr;
     return &programs[p];
@@ -155,23 +141,6 @@ void CPresetSystemEffect::initFactoryPrograms() {
         for (int k = 0; k < kNumProgramValues; ++k)
             programs[p].setValue(k, (float)table[p].values[k]);
     }
-}
-
-int CPresetSystemEffect::firstSettingId() { return kEdition == 2 ? 43 : 49; }
-
-void CPresetSystemEffect::loadUserSettings() {
-    for (int id = firstSettingId(); id < firstSettingId() + 6; ++id)
-        setParameter(id, presets::loadSetting(id, 0.5f));
-}
-
-bool CPresetSystemEffect::saveUserSettings() {
-    int ids[6];
-    float values[6];
-    for (int i = 0; i < 6; ++i) {
-        ids[i] = firstSettingId() + i;
-        values[i] = getParameter(ids[i]);
-    }
-    return presets::saveSettingsForEdition(kEdition, ids, values, 6);
 }
 
 bool CPresetSystemEffect::storeMemo(int slot) {

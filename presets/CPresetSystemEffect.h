@@ -68,22 +68,9 @@ public:
     // Names and fills all 31 programs from the compiled edition's factory table.
     virtual void initFactoryPrograms();
 
-    // The six user settings of the compiled edition (ids 43..48, or 49..54 in
-    // the first edition). loadUserSettings passes each stored value (0.5 when
-    // there is none) to setParameter; the product constructor calls it.
-    // saveUserSettings writes what getParameter answers for them as one update;
-    // the product destructor calls it (virtual calls do not reach the product
-    // from this class's destructor).
-    void loadUserSettings();
-    bool saveUserSettings();
-    static int firstSettingId();
-
-    // Writes value into parameter index of all 31 programs (the global rule).
+    // Writes value into parameter index of all 31 programs: the product
+    // effect calls it for its global parameters.
     void writeGlobal(vst::int32 index, float value);
-    // Global parameters of the compiled edition: 0, 2, 21, 22, 23, 25, 26
-    // (second edition) or 0, 2, 21, 22, 27, 31, 35 (first edition).
-    static bool isGlobalParameter(vst::int32 index);
-    static bool isGlobalParameterForEdition(int edition, vst::int32 index);
 
     // Program p (0..30), or null.
     CProgram* getProgramObject(vst::int32 p);

@@ -207,10 +207,6 @@ TEST(PresetsStore, EditsReachSelectedProgramAndMirrorOnly) {
 }
 
 TEST(PresetsStore, GlobalParametersSurviveProgramChanges) {
-    for (int g : {0, 2, 21, 22, 23, 25, 26}) EXPECT_TRUE(CPresetSystemEffect::isGlobalParameter(g)) << g;
-    for (int n : {1, 3, 4, 24, 27, 31, 35, 41, 43, -1}) EXPECT_FALSE(CPresetSystemEffect::isGlobalParameter(n)) << n;
-    EXPECT_TRUE(CPresetSystemEffect::isGlobalParameterForEdition(1, 35));
-    EXPECT_FALSE(CPresetSystemEffect::isGlobalParameterForEdition(1, 26));
 
     TestEffect fx;
     fx.selectProgram(3);

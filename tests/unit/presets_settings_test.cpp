@@ -28,8 +28,16 @@ std::string nameOf(const CProgram* p) {
 // product effect does.
 class SettingsEffect : public TestEffect {
 public:
-    SettingsEffect() { loadUserSettings(); }
-    ~SettingsEffect() override { saveUserSettings(); }
+    SettingsEffect() {
+        for (int id = kFirst; id < kFirst + 6; ++id) setParameter(id, presets::loadSetting(id, 0.5f));
+    }
+    ~SettingsEffect() override {
+        int ids[6];
+        float values[6];
+        for (int i = 0; i < 6; ++i) values[i] = getParameter(ids[i] = kFirst + i);
+        presets::saveSettingsForEdition(kEdition, ids, values, 6);
+    }
+    static constexpr int kFirst = 43;
 };
 
 std::string hexOf(float f) {
@@ -305,12 +313,19 @@ TEST_F(SettingsStoreTest, ProcessesHammeringTheSameStore) {
                     for (int k = 0; k < 42; ++k) fx.stored[k] = sig;
                     std::string name = "w" + std::to_string(w) + "i" + std::to_string(i);
                     fx.renameCurrentProgram(name.c_str());
-                    if (!fx.storeMemoA()) ++failures;
-                    if (!presets::saveSetting(43 + (i % 6), sig)) ++failures;
+                    // A write may give up when the key stays locked for long (a
+                    // loaded machine); false means nothing was written, so try again.
+                    auto retried = [](auto write) {
+                        for (int attempt = 0; attempt < 50; ++attempt)
+                            if (write()) return true;
+                        return false;
+                    };
+                    if (!retried([&] { return fx.storeMemoA(); })) ++failures;
+                    if (!retried([&] { return presets::saveSetting(43 + (i % 6), sig); })) ++failures;
                     // Every writer adds its own values: none may be lost.
                     presets::StoreValues mine;
                     mine[name] = presets::StoreValue::binaryFloat(sig);
-                    if (!presets::SettingsKey(kCollectKey).write(mine)) ++failures;
+                    if (!retried([&] { return presets::SettingsKey(kCollectKey).write(mine); })) ++failures;
                 }
             }
             _exit(failures > 250 ? 250 : failures);

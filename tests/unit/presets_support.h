@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "effect/Edition.h"
 #include "presets/CPresetSystemEffect.h"
 
 namespace presets_test {
@@ -52,7 +53,7 @@ public:
         ++setterCalls;
         if (index >= 0 && index < kStored) stored[index] = value;
         CPresetSystemEffect::setParameter(index, value);
-        if (isGlobalParameter(index)) writeGlobal(index, value);
+        if (edition::isGlobalHostIndex(index)) writeGlobal(index, value);
     }
     float getParameter(vst::int32 index) override {
         return index >= 0 && index < kStored ? stored[index] : 0.0f;
