@@ -17,12 +17,6 @@ namespace {
 const char kDisk[4] = {'L', 'M', 'E', 'Z'};
 const char kForward[4] = {'Z', 'E', 'M', 'L'};
 
-std::string nameOf(const CProgram* p) {
-    char buf[kProgramNameLength + 1];
-    p->getName(buf);
-    return buf;
-}
-
 std::vector<std::string> names(int n, const char* prefix) {
     std::vector<std::string> out;
     for (int i = 0; i < n; ++i) out.push_back(prefix + std::to_string(i));

@@ -11,11 +11,6 @@ using namespace presets_test;
 
 namespace {
 
-std::string nameOf(const CProgram* p) {
-    char buf[kProgramNameLength + 1];
-    p->getName(buf);
-    return buf;
-}
 
 void expectMirror(TestEffect& fx) {
     const CProgram* sel = fx.getProgramObject(fx.getCurrentProgramIndex());

@@ -18,27 +18,7 @@ using namespace presets_test;
 
 namespace {
 
-std::string nameOf(const CProgram* p) {
-    char buf[kProgramNameLength + 1];
-    p->getName(buf);
-    return buf;
-}
 
-// Reads its settings when created and writes them when destroyed, as the
-// product effect does.
-class SettingsEffect : public TestEffect {
-public:
-    SettingsEffect() {
-        for (int id = kFirst; id < kFirst + 6; ++id) setParameter(id, presets::loadSetting(id, 0.5f));
-    }
-    ~SettingsEffect() override {
-        int ids[6];
-        float values[6];
-        for (int i = 0; i < 6; ++i) values[i] = getParameter(ids[i] = kFirst + i);
-        presets::saveSettingsForEdition(kEdition, ids, values, 6);
-    }
-    static constexpr int kFirst = 43;
-};
 
 std::string hexOf(float f) {
     unsigned char b[4];

@@ -12,11 +12,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "effect/Edition.h"
 #include "presets/CPresetSystemEffect.h"
+#include "presets/SettingsStore.h"
+#include "tests/support/PrivateConfig.h"
 
 namespace presets_test {
 
@@ -73,33 +76,41 @@ public:
     std::vector<std::string> names;
 };
 
-// Points XDG_CONFIG_HOME at a fresh folder for the life of the fixture.
+// A fresh settings folder for the life of the fixture.
 class ConfigDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/emberline-presets-XXXXXX";
-        char* d = mkdtemp(tmpl);
-        ASSERT_NE(d, nullptr);
-        dir = d;
-        const char* old = getenv("XDG_CONFIG_HOME");
-        hadOld = old != nullptr;
-        if (old) oldValue = old;
-        setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+        config = std::make_unique<testing_support::PrivateConfig>();
+        dir = config->path();
         hostCalls().clear();
     }
-    void TearDown() override {
-        if (hadOld)
-            setenv("XDG_CONFIG_HOME", oldValue.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
+    void TearDown() override { config.reset(); }
     std::string path(const std::string& rel) const { return dir + "/" + rel; }
 
+    std::unique_ptr<testing_support::PrivateConfig> config;
     std::string dir;
-    bool hadOld = false;
-    std::string oldValue;
+};
+
+inline std::string nameOf(const CProgram* p) {
+    char buf[kProgramNameLength + 1];
+    p->getName(buf);
+    return buf;
+}
+
+// Reads its settings when created and writes them when destroyed, as the
+// product effect does.
+class SettingsEffect : public TestEffect {
+public:
+    static constexpr int kFirst = kEdition == 2 ? 43 : 49;
+    SettingsEffect() {
+        for (int id = kFirst; id < kFirst + 6; ++id) setParameter(id, presets::loadSetting(id, 0.5f));
+    }
+    ~SettingsEffect() override {
+        int ids[6];
+        float values[6];
+        for (int i = 0; i < 6; ++i) values[i] = getParameter(ids[i] = kFirst + i);
+        presets::saveSettingsForEdition(kEdition, ids, values, 6);
+    }
 };
 
 inline std::vector<unsigned char> readBytes(const std::string& path) {
