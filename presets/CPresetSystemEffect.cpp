@@ -26,6 +26,28 @@ bool readFileBytes(const char* path, std::size_t limit, std::vector<unsigned cha
     return path && fileio::readFile(path, limit, bytes) == fileio::ReadStatus::Ok;
 }
 
+// Reads and parses a preset or bank file. Null when it cannot be read or was
+// refused (result.error then says why). The buffer holds at most the full
+// layout; its size only differs from the file's length when that is longer,
+// which is never a legacy length.
+std::unique_ptr<presets::ParsedFile> readParsed(const char* path, std::size_t limit,
+                                                presets::ParsedFile (*parse)(const unsigned char*, std::size_t, int),
+                                                PresetFileResult& result) {
+    std::vector<unsigned char> bytes;
+    if (!readFileBytes(path, limit, bytes)) return nullptr;
+    auto parsed = std::make_unique<presets::ParsedFile>(parse(bytes.data(), bytes.size(), kEdition));
+    if (!parsed->error) return parsed;
+    result.error = parsed->error;
+    return nullptr;
+}
+
+// What a record of a file carries replaces the program's name and values.
+void copyRecord(const presets::ProgramRecord& rec, int values, CProgram& program) {
+    if (rec.hasName) program.setName(rec.name);
+    for (int k = 0; k < values; ++k)
+        if (rec.hasValue[k]) program.setValue(k, rec.values[k]);
+}
+
 // Saves through a temporary file that then replaces the file; a writable file
 // in a folder without write permission is rewritten in place.
 bool writeFileBytes(const char* path, const std::vector<unsigned char>& bytes) {
@@ -190,22 +212,9 @@ PresetFileResult CPresetSystemEffect::loadBankFile(const char* path) {
     PresetFileResult result;
     if (!programs) return result;
     try {
-        std::vector<unsigned char> bytes;
-        if (!readFileBytes(path, presets::bankFileSize(kEdition), bytes)) return result;
-        // The buffer holds at most the full layout; its size only differs from
-        // the file's length when that is longer, which is never a legacy length.
-        auto parsed = std::make_unique<presets::ParsedFile>(
-            presets::parseBank(bytes.data(), bytes.size(), kEdition));
-        if (parsed->error) {
-            result.error = parsed->error;
-            return result;
-        }
-        for (int j = 0; j < parsed->numRecords; ++j) {
-            const presets::ProgramRecord& rec = parsed->records[j];
-            if (rec.hasName) programs[j].setName(rec.name);
-            for (int k = 0; k < parsed->valuesPerRecord; ++k)
-                if (rec.hasValue[k]) programs[j].setValue(k, rec.values[k]);
-        }
+        auto parsed = readParsed(path, presets::bankFileSize(kEdition), presets::parseBank, result);
+        if (!parsed) return result;
+        for (int j = 0; j < parsed->numRecords; ++j) copyRecord(parsed->records[j], parsed->valuesPerRecord, programs[j]);
     } catch (...) {
         return result;
     }
@@ -222,22 +231,11 @@ PresetFileResult CPresetSystemEffect::loadPresetFile(const char* path) {
     char name[kProgramNameLength + 1] = {};
     bool hasName = false;
     try {
-        std::vector<unsigned char> bytes;
-        if (!readFileBytes(path, presets::presetFileSize(kEdition), bytes)) return result;
-        auto parsed = std::make_unique<presets::ParsedFile>(
-            presets::parsePreset(bytes.data(), bytes.size(), kEdition));
-        if (parsed->error) {
-            result.error = parsed->error;
-            return result;
-        }
-        const presets::ProgramRecord& rec = parsed->records[0];
-        if (rec.hasName) {
-            programs[c].setName(rec.name);
-            programs[c].getName(name);
-            hasName = true;
-        }
-        for (int k = 0; k < parsed->valuesPerRecord; ++k)
-            if (rec.hasValue[k]) programs[c].setValue(k, rec.values[k]);
+        auto parsed = readParsed(path, presets::presetFileSize(kEdition), presets::parsePreset, result);
+        if (!parsed) return result;
+        copyRecord(parsed->records[0], parsed->valuesPerRecord, programs[c]);
+        hasName = parsed->records[0].hasName;
+        if (hasName) programs[c].getName(name);
     } catch (...) {
         return result;
     }

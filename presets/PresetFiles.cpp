@@ -89,15 +89,21 @@ std::size_t bankFileSize(int edition) {
     return n ? kHeaderSize + kBankPrograms * recordSize(n) : 0;
 }
 
+// The header check and the layout both kinds of file share: answers the full
+// value count of the edition, or 0 with f.error set.
+static int startParse(ParsedFile& f, const unsigned char* data, std::size_t size, int edition, unsigned char kind,
+               const char* wrongKind) {
+    f.error = checkHeader(data, size, kind, wrongKind);
+    if (f.error) return 0;
+    int full = programValueCount(edition);
+    if (!full) f.error = kErrorInvalidFile;
+    return full;
+}
+
 ParsedFile parsePreset(const unsigned char* data, std::size_t size, int edition) {
     ParsedFile f;
-    f.error = checkHeader(data, size, kPresetKind, kErrorNotPreset);
-    if (f.error) return f;
-    int full = programValueCount(edition);
-    if (!full) {
-        f.error = kErrorInvalidFile;
-        return f;
-    }
+    const int full = startParse(f, data, size, edition, kPresetKind, kErrorNotPreset);
+    if (!full) return f;
     f.legacy = size == kLegacyPresetSize;
     f.valuesPerRecord = f.legacy ? kLegacyValues : full;
     f.numRecords = 1;
@@ -107,13 +113,8 @@ ParsedFile parsePreset(const unsigned char* data, std::size_t size, int edition)
 
 ParsedFile parseBank(const unsigned char* data, std::size_t size, int edition) {
     ParsedFile f;
-    f.error = checkHeader(data, size, kBankKind, kErrorNotBank);
-    if (f.error) return f;
-    int full = programValueCount(edition);
-    if (!full) {
-        f.error = kErrorInvalidFile;
-        return f;
-    }
+    const int full = startParse(f, data, size, edition, kBankKind, kErrorNotBank);
+    if (!full) return f;
     f.legacy = size == kLegacyBankSize;
     f.valuesPerRecord = f.legacy ? kLegacyValues : full;
     f.numRecords = f.legacy ? kLegacyBankPrograms : kBankPrograms;

@@ -209,21 +209,18 @@ bool AudioWriter::open(const std::string& path, int format, int channels, int ra
 }
 
 bool AudioWriter::write(const double* interleaved, long long frames, std::string& error) {
-    if (!file_) return false;
-    if (sf_writef_double(file_, interleaved, frames) != frames) {
-        error = path_ + ": write failed: " + sf_strerror(file_);
-        return false;
-    }
-    return true;
+    return checkWritten(file_ ? sf_writef_double(file_, interleaved, frames) : -1, frames, error);
 }
 
 bool AudioWriter::write(const float* interleaved, long long frames, std::string& error) {
+    return checkWritten(file_ ? sf_writef_float(file_, interleaved, frames) : -1, frames, error);
+}
+
+bool AudioWriter::checkWritten(long long written, long long frames, std::string& error) {
     if (!file_) return false;
-    if (sf_writef_float(file_, interleaved, frames) != frames) {
-        error = path_ + ": write failed: " + sf_strerror(file_);
-        return false;
-    }
-    return true;
+    if (written == frames) return true;
+    error = path_ + ": write failed: " + sf_strerror(file_);
+    return false;
 }
 
 bool AudioWriter::commit(std::string& error) {

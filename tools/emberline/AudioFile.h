@@ -69,6 +69,7 @@ public:
     void abandon();
 
 private:
+    bool checkWritten(long long written, long long frames, std::string& error);
     SNDFILE* file_ = nullptr;
     std::string path_;
     std::string tempPath_;
