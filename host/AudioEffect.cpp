@@ -244,6 +244,13 @@ void AudioEffect::int2string(int32 value, char* text, int32 maxLen) {
 
 // ---------------------------------------------------------------------------
 
+// The modifier keys a host passes in opt: a byte of flags. Anything that is
+// not a whole number of that range (NaN, infinities, negative or huge values)
+// carries no modifier.
+static uint8_t modifierBits(float opt) {
+    return (opt >= 0.0f && opt <= 255.0f) ? (uint8_t)(int)opt : 0;
+}
+
 intptr AudioEffectX::dispatcher(int32 opcode, int32 index, intptr value, void* ptr, float opt) {
     switch (opcode) {
         case effProcessEvents:
@@ -286,7 +293,7 @@ intptr AudioEffectX::dispatcher(int32 opcode, int32 index, intptr value, void* p
                 VstKeyCode key{};
                 key.character = index;
                 key.virt = (uint8_t)value;
-                key.modifier = (uint8_t)(int)opt;
+                key.modifier = modifierBits(opt);
                 bool handled = opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key);
                 return handled ? 1 : 0;
             }

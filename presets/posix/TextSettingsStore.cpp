@@ -3,10 +3,12 @@
 #include "presets/posix/TextSettingsStore.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -63,6 +65,14 @@ std::string TextSettingsStore::configRoot() {
     if (xdg && xdg[0] == '/') return xdg;
     const char* home = std::getenv("HOME");
     if (home && home[0] == '/') return std::string(home) + "/.config";
+    // Hosts started by a service manager may have no HOME: the user's home
+    // folder from the password database.
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_dir &&
+        found->pw_dir[0] == '/')
+        return std::string(found->pw_dir) + "/.config";
     return {};
 }
 
@@ -109,7 +119,13 @@ bool TextSettingsStore::read(const std::string& path, StoreValues& values) {
 bool TextSettingsStore::write(const std::string& path, const StoreValues& updates) {
     try {
         std::string file = filePath(path);
-        if (file.empty()) return false;
+        if (file.empty()) {
+            static std::atomic<bool> told{false};
+            if (!told.exchange(true))
+                std::fprintf(stderr, "Emberline: no configuration folder is known (XDG_CONFIG_HOME, HOME); "
+                                     "settings and memo slots are not kept\n");
+            return false;
+        }
         fileio::makeFolders(fileio::parentFolder(file));
 
         Fd lock(::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));

@@ -15,8 +15,8 @@ namespace presets {
 
 class TextSettingsStore : public SettingsBackend {
 public:
-    // $XDG_CONFIG_HOME when set to an absolute path, else $HOME/.config; empty
-    // when neither is known.
+    // $XDG_CONFIG_HOME when set to an absolute path, else $HOME/.config, else
+    // the user's home folder from the password database; empty when none is known.
     static std::string configRoot();
     // The file that holds a key; empty when there is no configuration root.
     static std::string filePath(const std::string& keyPath);

@@ -66,8 +66,9 @@ private:
     std::string path_;
 };
 
-inline RunResult runTool(const std::vector<std::string>& args, const TempDir& dir) {
-    std::string cmd = shellQuoted(EMBERLINE_TOOL_PATH);
+// Runs the tool with args in the folder cwd (default: the test's working folder).
+inline RunResult runTool(const std::vector<std::string>& args, const TempDir& dir, const std::string& cwd = "") {
+    std::string cmd = (cwd.empty() ? "" : "cd " + shellQuoted(cwd) + " && ") + shellQuoted(EMBERLINE_TOOL_PATH);
     for (auto& a : args) cmd += " " + shellQuoted(a);
     std::string outFile = dir.path() + "/../" + std::filesystem::path(dir.path()).filename().string() + ".stdout";
     std::string errFile = outFile.substr(0, outFile.size() - 7) + ".stderr";

@@ -173,6 +173,10 @@ TEST(Render, BadInputFailsWithItsMessageAndLeavesNoOutput) {
     std::filesystem::create_directory(dir / "folder.wav");
     std::ofstream(dir / "keep.wav") << "previous contents";
     writeWav(dir / "empty.wav", Wav{});
+    writeWav(dir / "low.wav", sine(2, 0.2, 440.0, 0.5, 16000));
+    // A file cut short: the header promises 0.5 s, the data stops after 0.2 s.
+    writeWav(dir / "cut.wav", sine(2, 0.5, 440.0, 0.5));
+    std::filesystem::resize_file(dir / "cut.wav", 44 + 8 * 8820);
 
     const std::string in = dir / "in.wav", out = dir / "out.wav";
     struct Case {
@@ -183,6 +187,8 @@ TEST(Render, BadInputFailsWithItsMessageAndLeavesNoOutput) {
         {{"render", dir / "text.wav", out}, "not an audio file"},
         {{"render", dir / "three.wav", out}, "3 channels"},
         {{"render", dir / "empty.wav", out}, "holds no audio"},
+        {{"render", dir / "low.wav", out}, "16000 Hz is outside the rates"},
+        {{"render", dir / "cut.wav", out}, "ends 13230 frames (0.300 s) before its header says"},
         {{"render", in, dir / "out.xyz"}, "cannot tell the output format"},
         {{"render", in, dir / "nowhere/out.wav"}, "cannot write"},
         {{"render", in, dir / "folder.wav"}, "directory"},
@@ -408,4 +414,25 @@ TEST(Bench, TimesEitherEditionThroughTheInterface) {
     EXPECT_NE(r.out.find("Emberline_x64.so: 64-bit, block 64"), std::string::npos) << r.out;
     r = runTool({"bench", "--seconds", "-1"}, dir);
     EXPECT_NE(r.exitCode, 0);
+}
+
+TEST(Render, TruncatedFilesOnRequestAndPluginsNamedWithoutAFolder) {
+    TempDir dir;
+    writeWav(dir / "cut.wav", sine(2, 0.5, 440.0, 0.5));
+    std::filesystem::resize_file(dir / "cut.wav", 44 + 8 * 8820);
+    auto r = runTool({"render", dir / "cut.wav", dir / "out.wav", "--allow-truncated", "--quiet"}, dir);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("ends 13230 frames"), std::string::npos) << r.err;
+    Wav out;
+    ASSERT_TRUE(readWav(dir / "out.wav", out));
+    EXPECT_EQ(out.frames(), 8820);
+
+    // A library named without a folder is the file in the working folder.
+    std::filesystem::copy_file(EMBERLINE2_PATH, dir / "Emberline2x64.so");
+    r = runTool({"info", "Emberline2x64.so"}, dir, dir.path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("parameters:  42"), std::string::npos) << r.out;
+    r = runTool({"info", "Emberline_x64.so"}, dir, dir.path());
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find("Emberline_x64.so: cannot load library"), std::string::npos) << r.err;
 }

@@ -1,6 +1,8 @@
 // The host callbacks the interface base makes, with and without a host.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <limits>
 #include <vector>
 
 #include "host/AudioEffect.h"
@@ -76,3 +78,39 @@ TEST(HostCallbacks, WithAHostTheRecordGoesFirstAndTheAnswerCounts) {
 }
 
 }  // namespace
+
+namespace {
+
+struct KeyEditor : AEffEditor {
+    using AEffEditor::AEffEditor;
+    bool onKeyDown(VstKeyCode& key) override {
+        keys.push_back(key);
+        return true;
+    }
+    bool onKeyUp(VstKeyCode& key) override { return onKeyDown(key); }
+    std::vector<VstKeyCode> keys;
+};
+
+}  // namespace
+
+TEST(HostCallbacks, KeysCarryOnlyModifierBytesTheHostCanMean) {
+    Probe effect(host, 1, 4);
+    auto* editor = new KeyEditor(&effect);
+    effect.setEditor(editor);
+    AEffect* e = effect.getAeffect();
+    const float opts[] = {8.0f, 0.0f, 255.0f, -3.0f, 256.0f, 1e10f, -1e10f,
+                          std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                          -std::numeric_limits<float>::infinity()};
+    const int expected[] = {8, 0, 255, 0, 0, 0, 0, 0, 0, 0};
+    for (float opt : opts) {
+        EXPECT_EQ(e->dispatcher(e, effEditKeyDown, 'a', 0x1ff, nullptr, opt), 1);
+        EXPECT_EQ(e->dispatcher(e, effEditKeyUp, 'a', 3, nullptr, opt), 1);
+    }
+    ASSERT_EQ(editor->keys.size(), 2 * std::size(opts));
+    for (size_t i = 0; i < std::size(opts); ++i) {
+        EXPECT_EQ(editor->keys[2 * i].modifier, expected[i]) << opts[i];
+        EXPECT_EQ(editor->keys[2 * i].virt, 0xff);
+        EXPECT_EQ(editor->keys[2 * i].character, 'a');
+        EXPECT_EQ(editor->keys[2 * i + 1].modifier, expected[i]) << opts[i];
+    }
+}

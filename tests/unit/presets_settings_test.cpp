@@ -1,4 +1,5 @@
 // The settings store, the memo slots and the user settings (second edition).
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -268,6 +269,11 @@ TEST_F(SettingsStoreTest, UnusableConfigFolder) {
     EXPECT_EQ(presets::TextSettingsStore::configRoot(), dir + "/.config");
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(presets::TextSettingsStore::configRoot(), dir + "/.config");
+    // Without either, the home folder of the user's account.
+    unsetenv("HOME");
+    const passwd* account = getpwuid(getuid());
+    ASSERT_NE(account, nullptr);
+    EXPECT_EQ(presets::TextSettingsStore::configRoot(), std::string(account->pw_dir) + "/.config");
     if (home)
         setenv("HOME", oldHome.c_str(), 1);
     else

@@ -79,6 +79,38 @@ long long AudioReader::read(double* interleaved, long long frames) {
     return sf_readf_double(file_, interleaved, frames);
 }
 
+// libsndfile takes a data chunk as far as the file goes and notes what the
+// header said in its log: "data : 705600 (should be 299912)" (WAV) or
+// "SSND : ..." (AIFF). Answers the frames the header declared, or -1.
+long long AudioReader::declaredFrames() const {
+    char log[8192] = {};
+    sf_command(file_, SFC_GET_LOG_INFO, log, sizeof log - 1);
+    int bytesPerSample = 0;
+    switch (info_.format & SF_FORMAT_SUBMASK) {
+        case SF_FORMAT_PCM_S8: case SF_FORMAT_PCM_U8: bytesPerSample = 1; break;
+        case SF_FORMAT_PCM_16: bytesPerSample = 2; break;
+        case SF_FORMAT_PCM_24: bytesPerSample = 3; break;
+        case SF_FORMAT_PCM_32: case SF_FORMAT_FLOAT: bytesPerSample = 4; break;
+        case SF_FORMAT_DOUBLE: bytesPerSample = 8; break;
+        default: return -1;
+    }
+    for (const char* chunk : {"\ndata : ", "\nSSND : "}) {
+        const char* at = std::strstr(log, chunk);
+        unsigned long long declared = 0, actual = 0;
+        if (!at || std::sscanf(at + std::strlen(chunk), "%llu (should be %llu)", &declared, &actual) != 2) continue;
+        // 0 and 0xffffffff mark a stream whose length was never written.
+        if (declared <= actual || declared >= 0xffffffffULL) return -1;
+        return (long long)(declared / ((unsigned long long)bytesPerSample * info_.channels));
+    }
+    return -1;
+}
+
+long long AudioReader::missingFrames(long long framesRead) const {
+    if (!file_) return 0;
+    long long promised = std::max(info_.frames, declaredFrames());
+    return promised > framesRead ? promised - framesRead : 0;
+}
+
 int subtypeFromName(const std::string& name) {
     std::string n = lower(name);
     if (n == "pcm16" || n == "16") return SF_FORMAT_PCM_16;

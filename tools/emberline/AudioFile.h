@@ -29,8 +29,12 @@ public:
     const AudioInfo& info() const { return info_; }
     // Reads up to frames interleaved frames; returns the number read (0 at the end).
     long long read(double* interleaved, long long frames);
+    // After the whole file was read: how many frames its header promised that
+    // were not there (a file cut short by a crash or an interrupted copy).
+    long long missingFrames(long long framesRead) const;
 
 private:
+    long long declaredFrames() const;
     SNDFILE* file_ = nullptr;
     AudioInfo info_;
 };

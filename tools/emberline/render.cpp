@@ -40,6 +40,7 @@ void usage(FILE* out) {
                  "                         default: float for .wav; others keep the input's where they can\n"
                  "  --align                remove the reported latency so the output lines up with the input\n"
                  "  --plot FILE.png        draw input, output and gain change\n"
+                 "  --allow-truncated      render a file that ends before its header says (the readable part)\n"
                  "  --quiet                no progress bar\n",
                  pluginOptionsHelp());
 }
@@ -90,12 +91,20 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
+// The product's editions run at 22.05 to 192 kHz and time a file of any other
+// rate as if it were 44.1 kHz.
+constexpr int kLowestRate = 22050, kHighestRate = 192000;
+bool runsOnlyAtMixingRates(vsthost::Plugin& plugin) {
+    const vst::int32 id = plugin.effect()->uniqueID;
+    return id == vst::fourCC('Z', 'E', 'M', 'L') || id == vst::fourCC('Z', 'e', 'M', 'L');
+}
+
 // What the command line asks for.
 struct RenderJob {
     PluginOptions options;
     std::string inPath, outPath, plotPath;
     int subtype = 0;  // output sample format; 0: the default for the container
-    bool align = false, quiet = false;
+    bool align = false, quiet = false, allowTruncated = false;
 };
 
 // Planar buffers for one process call of either precision.
@@ -131,11 +140,12 @@ struct RenderResult {
 
 std::optional<int> parseRender(const Args& args, RenderJob& job) {
     std::string formatText;
-    CommandLine line{"render", usage, {{"--align", false}, {"--quiet", false}, {"--format", true}, {"--plot", true}},
+    CommandLine line{"render", usage, {{"--align", false}, {"--quiet", false}, {"--allow-truncated", false}, {"--format", true}, {"--plot", true}},
                      &job.options};
     auto onOption = [&](const std::string& name, const std::string& value) {
         if (name == "--align") job.align = true;
         else if (name == "--quiet") job.quiet = true;
+        else if (name == "--allow-truncated") job.allowTruncated = true;
         else if (name == "--format") formatText = value;
         else job.plotPath = value;
         return std::string();
@@ -267,6 +277,9 @@ int runRender(const Args& args) {
 
     auto plugin = setUpPlugin(job.options, info.rate, info.channels, error);
     if (!plugin) return fail(error);
+    if (runsOnlyAtMixingRates(*plugin) && (info.rate < kLowestRate || info.rate > kHighestRate))
+        return fail(job.inPath + ": " + std::to_string(info.rate) + " Hz is outside the rates the plug-in runs at (" +
+                    std::to_string(kLowestRate) + ".." + std::to_string(kHighestRate) + " Hz); resample the file first");
     if (job.options.showParams)
         for (int k = 0; k < plugin->effect()->numParams; ++k)
             std::printf("param %d: %s\n", k, parameterText(*plugin, k).c_str());
@@ -286,6 +299,13 @@ int runRender(const Args& args) {
     error = runThrough(job, reader, writer, *plugin, plot.get(), progress, result);
     if (!error.empty()) return fail(error);
     if (result.inFrames == 0) return fail(job.inPath + ": holds no audio");
+    if (long long missing = reader.missingFrames(result.inFrames)) {
+        char what[200];
+        std::snprintf(what, sizeof what, "%s: the file ends %lld frames (%.3f s) before its header says", job.inPath.c_str(),
+                      missing, (double)missing / info.rate);
+        if (!job.allowTruncated) return fail(std::string(what) + "; --allow-truncated renders the part that is there");
+        std::fprintf(stderr, "emberline: %s; rendering the part that is there\n", what);
+    }
 
     if (plot) {
         PlotLabels labels;

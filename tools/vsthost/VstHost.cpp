@@ -36,7 +36,10 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string& error
     std::unique_ptr<Plugin> plugin(new Plugin());
     plugin->path_ = path;
     plugin->hostVersion_ = hostVersion;
-    plugin->handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A name without a folder is a file here, not a library to look up on the
+    // search path.
+    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    plugin->handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!plugin->handle_) {
         const char* why = dlerror();
         error = path + ": cannot load library: " + (why ? why : "unknown reason");
