@@ -9,7 +9,7 @@ static_assert(kEdition == 1 || kEdition == 2, "unknown edition");
 CProgram::CProgram() {
     setName("init");
     const presets::FactoryProgram& def = presets::factoryPrograms(kEdition)[1];
-    for (int k = 0; k < kNumProgramValues; ++k) values[k] = (float)def.values[k];
+    for (int k = 0; k < kNumProgramValues; ++k) values[k].store((float)def.values[k], std::memory_order_relaxed);
 }
 
 void CProgram::setName(const char* text) {
@@ -32,10 +32,10 @@ void CProgram::setValue(int index, float value) {
         value = 0.0f;
     else if (value > 1.0f)
         value = 1.0f;
-    values[index] = value;
+    values[index].store(value, std::memory_order_relaxed);
 }
 
 float CProgram::getValue(int index) const {
     if ((unsigned)index >= (unsigned)kNumProgramValues) return -1.0f;
-    return values[index];
+    return values[index].load(std::memory_order_relaxed);
 }

@@ -2,6 +2,8 @@
 // values of the edition's program parameters.
 #pragma once
 
+#include <atomic>
+
 #ifndef EMBERLINE_EDITION
 #error "EMBERLINE_EDITION must be 1 or 2"
 #endif
@@ -33,5 +35,7 @@ public:
 
 protected:
     char nameField[kProgramNameLength + 1];
-    float values[kNumProgramValues];
+    // Hosts set parameters from more than one thread at once (automation on
+    // the audio thread while the user edits), so every value is an atomic.
+    std::atomic<float> values[kNumProgramValues];
 };

@@ -59,22 +59,29 @@ void automateWhileProcessing(int edition, bool doublePrecision) {
 
     // Every parameter the host can reach, plus the editor settings and the
     // channel mode, many times over, with texts read in between.
-    std::mt19937 rng(11);
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     std::vector<int> indices;
     for (int i = 0; i < e->numParams; ++i) indices.push_back(i);
     for (int i : edition == 2 ? std::vector<int>{43, 44, 45, 46, 47, 48, 57}
                               : std::vector<int>{49, 50, 51, 52, 53, 54, 65})
         indices.push_back(i);
-    char text[64];
-    for (int round = 0; round < 60; ++round) {
-        for (int index : indices) {
-            e->setParameter(e, index, unit(rng));
-            e->getParameter(e, index);
-            e->dispatcher(e, effGetParamDisplay, index, 0, text, 0.0f);
+    // Two threads set parameters at once, as a host playing automation back on
+    // its audio thread while the user edits does.
+    auto edit = [&](unsigned seed) {
+        std::mt19937 rng(seed);
+        std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+        char text[64];
+        for (int round = 0; round < 40; ++round) {
+            for (int index : indices) {
+                e->setParameter(e, index, unit(rng));
+                e->getParameter(e, index);
+                e->dispatcher(e, effGetParamDisplay, index, 0, text, 0.0f);
+            }
+            std::this_thread::yield();
         }
-        std::this_thread::yield();
-    }
+    };
+    std::thread second(edit, 13u);
+    edit(11u);
+    second.join();
     stop = true;
     audio.join();
     EXPECT_TRUE(finite.load());

@@ -373,8 +373,9 @@ TEST(Render, PlotSummaryAndProgressBar) {
                      dir);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(readText(dir / "out.png").substr(1, 3), "PNG");
-    // One summary line with the input's and the output's levels.
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    // A summary line with the input's and the output's levels, and one with their loudness.
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+    EXPECT_EQ(r.out.find("loudness: in "), r.out.find('\n') + 1) << r.out;
     EXPECT_NE(r.out.find("in peak +2.92 dBFS"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("RMS -0.09 dBFS, crest 3.01 dB"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("real time"), std::string::npos) << r.out;

@@ -9,6 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <vector>
+
+#include "presets/FileIO.h"
 
 namespace cli {
 
@@ -112,38 +116,40 @@ void waveform(cairo_t* cr, const Panel& p, const std::vector<float>& lo, const s
     cairo_set_line_width(cr, 1.0);
     cairo_set_source_rgb(cr, 0.85, 0.2, 0.2);
     text(cr, p.x + p.w - 6, yOf(1.0) - 3, "0 dBFS", 10, false, true);
+    cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
+    for (double v : {1.0, 0.0, -1.0}) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%+.1f", v);
+        text(cr, p.x - 6, yOf(v) + 4, buf, 10, false, true);
+    }
 }
 
-}  // namespace
+// Grid lines every step between lo and hi, labelled at the left.
+template <class YOf>
+void scale(cairo_t* cr, const Panel& p, double lo, double hi, double step, YOf yOf, const char* format) {
+    cairo_set_source_rgb(cr, 0.8, 0.8, 0.8);
+    for (double v = std::ceil(lo / step) * step; v <= hi + 1e-9; v += step) {
+        cairo_move_to(cr, p.x, std::round(yOf(v)) + 0.5);
+        cairo_line_to(cr, p.x + p.w, std::round(yOf(v)) + 0.5);
+    }
+    cairo_stroke(cr);
+    cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
+    const double labelStep = (hi - lo) > 8 * step ? 4 * step : (hi - lo) > 4 * step ? 2 * step : step;
+    for (double v = std::ceil(lo / labelStep) * labelStep; v <= hi + 1e-9; v += labelStep) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, format, v);
+        text(cr, p.x - 6, yOf(v) + 4, buf, 10, false, true);
+    }
+}
 
-bool writePlot(const std::string& path, const PlotColumns& c, const PlotLabels& labels,
-               std::string& error) {
-    const int width = c.width() + 90, height = 760;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    cairo_t* cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, 0.94, 0.94, 0.92);
-    cairo_paint(cr);
-    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-    text(cr, 20, 26, labels.title, 16, true);
-    text(cr, 20, 46, labels.subtitle, 12);
 
-    double range = 1.0;
-    for (int i = 0; i < c.width(); ++i)
-        range = std::max({range, (double)std::fabs(c.inMin[i]), (double)c.inMax[i],
-                          (double)std::fabs(c.outMin[i]), (double)c.outMax[i]});
-    range *= 1.05;
-
-    const double left = 70, w = c.width();
-    Panel in{left, 60, w, 230}, out{left, 300, w, 230}, gain{left, 540, w, 170};
-    waveform(cr, in, c.inMin, c.inMax, range, 0.2, 0.35, 0.7, "input");
-    waveform(cr, out, c.outMin, c.outMax, range, 0.15, 0.55, 0.3, "output");
-
-    // Gain change: the output's peak over the input's peak in each column,
-    // with the output moved back by the plug-in's latency.
-    // Peaks are taken over about 20 ms around each column, so that a column
-    // that falls between two crests of a low note does not read as a dip.
+// Gain change: the output's peak over the input's peak in each column, with
+// the output moved back by the plug-in's latency. Peaks are taken over about
+// 20 ms around each column, so that a column that falls between two crests of
+// a low note does not read as a dip.
+void gainLane(cairo_t* cr, const Panel& gain, const PlotColumns& c, int rate) {
     const long long perColumn = std::max(1LL, c.totalFrames() / std::max(1, c.width()));
-    const int reach = (int)std::min<long long>(50, (long long)(0.01 * labels.rate) / perColumn);
+    const int reach = (int)std::min<long long>(50, (long long)(0.01 * rate) / perColumn);
     std::vector<double> db(c.width(), std::numeric_limits<double>::quiet_NaN());
     double lo = -6.0, hi = 0.0;
     for (int i = 0; i < c.width(); ++i) {
@@ -153,69 +159,84 @@ bool writePlot(const std::string& path, const PlotColumns& c, const PlotLabels& 
             outPeak = std::max(outPeak, c.alignedOutPeak[j]);
         }
         if (inPeak > 1e-4f && outPeak > 0.0f) {
-            db[i] = 20.0 * std::log10((double)outPeak / inPeak);
-            db[i] = std::clamp(db[i], -60.0, 24.0);
+            db[i] = std::clamp(20.0 * std::log10((double)outPeak / inPeak), -60.0, 24.0);
             lo = std::min(lo, std::floor(db[i] / 3.0) * 3.0);
             hi = std::max(hi, std::ceil(db[i] / 3.0) * 3.0);
         }
     }
     frameOf(cr, gain, "gain change (output peak / input peak, dB)");
     auto yOf = [&](double v) { return gain.y + 22 + (hi - v) / (hi - lo) * (gain.h - 28); };
-    cairo_set_source_rgb(cr, 0.8, 0.8, 0.8);
-    for (double v = std::ceil(lo / 3) * 3; v <= hi; v += 3) {
-        cairo_move_to(cr, gain.x, std::round(yOf(v)) + 0.5);
-        cairo_line_to(cr, gain.x + gain.w, std::round(yOf(v)) + 0.5);
-    }
-    cairo_stroke(cr);
-    cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
-    double step = (hi - lo) > 24 ? 12 : (hi - lo) > 12 ? 6 : 3;
-    for (double v = std::ceil(lo / step) * step; v <= hi + 1e-9; v += step) {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%+.0f", v);
-        text(cr, gain.x - 6, yOf(v) + 4, buf, 10, false, true);
-    }
+    scale(cr, gain, lo, hi, 3.0, yOf, "%+.0f");
     cairo_set_source_rgba(cr, 0.9, 0.45, 0.1, 0.85);
     for (int i = 0; i < c.width(); ++i) {
         if (std::isnan(db[i])) continue;
-        double x = gain.x + i + 0.5;
-        cairo_move_to(cr, x, yOf(0.0));
-        cairo_line_to(cr, x, yOf(db[i]));
+        cairo_move_to(cr, gain.x + i + 0.5, yOf(0.0));
+        cairo_line_to(cr, gain.x + i + 0.5, yOf(db[i]));
     }
     cairo_stroke(cr);
-    // Scale on the waveform panels.
-    cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
-    for (const Panel* p : {&in, &out}) {
-        for (double v : {1.0, 0.0, -1.0}) {
-            char buf[16];
-            std::snprintf(buf, sizeof buf, "%+.1f", v);
-            text(cr, p->x - 6, p->y + p->h / 2 - v / range * (p->h / 2 - 4) + 4, buf, 10, false, true);
-        }
+}
+
+// Short-term loudness of input and output, and the places where the output's
+// true peak passes the limit.
+void loudnessLane(cairo_t* cr, const Panel& lane, const PlotColumns& c, int rate, const PlotLoudness& l) {
+    frameOf(cr, lane, "short-term loudness (LUFS): input, output; output true peak over the limit");
+    double lo = -30.0, hi = -6.0;
+    for (const auto* trace : {&l.inShortTerm, &l.outShortTerm})
+        for (float v : *trace)
+            if (std::isfinite(v)) {
+                lo = std::min(lo, std::floor(v / 6.0) * 6.0);
+                hi = std::max(hi, std::ceil(v / 6.0) * 6.0);
+            }
+    lo = std::max(lo, hi - 60.0);
+    auto yOf = [&](double v) { return lane.y + 22 + (hi - std::max(v, lo)) / (hi - lo) * (lane.h - 28); };
+    scale(cr, lane, lo, hi, 6.0, yOf, "%.0f");
+    const double seconds = (double)c.totalFrames() / std::max(1, rate);
+    auto xOf = [&](double t) { return lane.x + std::clamp(t / seconds, 0.0, 1.0) * lane.w; };
+    cairo_set_source_rgba(cr, 0.85, 0.1, 0.1, 0.35);
+    for (auto [first, last] : l.overPlaces) {
+        double x0 = xOf(first * l.peakStep - l.outputDelay), x1 = xOf((last + 1) * l.peakStep - l.outputDelay);
+        cairo_rectangle(cr, x0, lane.y + 20, std::max(1.0, x1 - x0), lane.h - 22);
     }
-    // Time axis.
-    const double seconds = (double)c.totalFrames() / std::max(1, labels.rate);
+    cairo_fill(cr);
+    auto curve = [&](const std::vector<float>& trace, double delay, double r, double g, double b) {
+        cairo_set_source_rgb(cr, r, g, b);
+        bool drawing = false;
+        for (size_t i = 0; i < trace.size(); ++i) {
+            const double t = (i + 1) * l.traceStep - delay;
+            if (!std::isfinite(trace[i]) || t < 0 || t > seconds) {
+                drawing = false;
+                continue;
+            }
+            (drawing ? cairo_line_to : cairo_move_to)(cr, xOf(t), yOf(trace[i]));
+            drawing = true;
+        }
+        cairo_set_line_width(cr, 1.5);
+        cairo_stroke(cr);
+        cairo_set_line_width(cr, 1.0);
+    };
+    curve(l.inShortTerm, 0.0, 0.2, 0.35, 0.7);
+    curve(l.outShortTerm, l.outputDelay, 0.15, 0.55, 0.3);
+}
+
+void timeAxis(cairo_t* cr, const Panel& below, long long frames, int rate) {
+    const double seconds = (double)frames / std::max(1, rate);
     double tick = seconds > 120 ? 30 : seconds > 40 ? 10 : seconds > 8 ? 2 : seconds > 2 ? 0.5 : 0.1;
+    cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
     for (double t = 0; t <= seconds + 1e-9; t += tick) {
-        double x = left + t / seconds * w;
-        cairo_move_to(cr, std::round(x) + 0.5, gain.y + gain.h);
-        cairo_line_to(cr, std::round(x) + 0.5, gain.y + gain.h + 5);
+        double x = below.x + t / seconds * below.w;
+        cairo_move_to(cr, std::round(x) + 0.5, below.y + below.h);
+        cairo_line_to(cr, std::round(x) + 0.5, below.y + below.h + 5);
         cairo_stroke(cr);
         char buf[16];
         std::snprintf(buf, sizeof buf, tick < 1 ? "%.1f s" : "%.0f s", t);
-        text(cr, x - 10, gain.y + gain.h + 18, buf, 10);
+        text(cr, x - 10, below.y + below.h + 18, buf, 10);
     }
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
+}
 
-    auto slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temp = dir + "/." + base + ".tmp-" + std::to_string(getpid());
+bool savePng(cairo_surface_t* surface, const std::string& path, std::string& error) {
+    std::string temp = fileio::parentFolder(path) + "/." + path.substr(path.rfind('/') + 1) + ".tmp-" +
+                       std::to_string(getpid());
     cairo_status_t status = cairo_surface_write_to_png(surface, temp.c_str());
-    cairo_surface_destroy(surface);
-    // The font caches cairo and fontconfig keep for the process are not needed
-    // after the one picture; give them back so that leak checkers stay quiet.
-    cairo_debug_reset_static_data();
-    FcFini();
     if (status != CAIRO_STATUS_SUCCESS) {
         std::remove(temp.c_str());
         error = path + ": cannot write the picture: " + cairo_status_to_string(status);
@@ -227,6 +248,42 @@ bool writePlot(const std::string& path, const PlotColumns& c, const PlotLabels& 
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool writePlot(const std::string& path, const PlotColumns& c, const PlotLabels& labels, const PlotLoudness* loudness,
+               std::string& error) {
+    const int width = c.width() + 90, height = loudness ? 960 : 760;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 0.94, 0.94, 0.92);
+    cairo_paint(cr);
+    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+    text(cr, 20, 26, labels.title, 16, true);
+    text(cr, 20, 46, labels.subtitle, 12);
+
+    double range = 1.0;
+    for (int i = 0; i < c.width(); ++i)
+        range = std::max({range, (double)std::fabs(c.inMin[i]), (double)c.inMax[i], (double)std::fabs(c.outMin[i]),
+                          (double)c.outMax[i]});
+    range *= 1.05;
+    const double left = 70, w = c.width();
+    Panel in{left, 60, w, 230}, out{left, 300, w, 230}, gain{left, 540, w, 170}, lane{left, 720, w, 190};
+    waveform(cr, in, c.inMin, c.inMax, range, 0.2, 0.35, 0.7, "input");
+    waveform(cr, out, c.outMin, c.outMax, range, 0.15, 0.55, 0.3, "output");
+    gainLane(cr, gain, c, labels.rate);
+    if (loudness) loudnessLane(cr, lane, c, labels.rate, *loudness);
+    timeAxis(cr, loudness ? lane : gain, c.totalFrames(), labels.rate);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    bool ok = savePng(surface, path, error);
+    cairo_surface_destroy(surface);
+    // The font caches cairo and fontconfig keep for the process are not needed
+    // after the one picture; give them back so that leak checkers stay quiet.
+    cairo_debug_reset_static_data();
+    FcFini();
+    return ok;
 }
 
 }  // namespace cli

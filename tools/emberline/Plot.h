@@ -37,8 +37,21 @@ struct PlotLabels {
     int rate = 44100;
 };
 
+// The loudness lane: short-term loudness of input and output (one value per
+// traceStep seconds, LUFS) and the places where the output's true peak passes
+// the limit (first and last step of peakStep seconds). Output times are those
+// of the output file; outputDelay seconds later than the input they belong to.
+struct PlotLoudness {
+    std::vector<float> inShortTerm, outShortTerm;
+    double traceStep = 0.1;
+    std::vector<std::pair<int, int>> overPlaces;
+    double peakStep = 0.01;
+    double limitDb = -1.0;
+    double outputDelay = 0.0;
+};
+
 // Writes the PNG through a temporary file; false with a reason on failure.
 bool writePlot(const std::string& path, const PlotColumns& columns, const PlotLabels& labels,
-               std::string& error);
+               const PlotLoudness* loudness, std::string& error);
 
 }  // namespace cli

@@ -12,39 +12,13 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 }
 
-LevelStats::LevelStats(int channels) : channels_(channels), history_((size_t)channels * kTaps, 0.0) {
-    // Interpolation by four: a windowed sinc whose phase 0 is the sample itself,
-    // each phase normalised to unity gain at DC.
-    const int n = kTaps * kPhases;
-    const double centre = n / 2;
-    for (int q = 0; q < kPhases; ++q) {
-        double sum = 0.0;
-        for (int k = 0; k < kTaps; ++k) {
-            int i = k * kPhases + q;
-            double x = (i - centre) / kPhases;
-            double sinc = x == 0.0 ? 1.0 : std::sin(kPi * x) / (kPi * x);
-            double w = 0.42 - 0.5 * std::cos(2 * kPi * i / n) + 0.08 * std::cos(4 * kPi * i / n);
-            coeffs_[q][k] = sinc * w;
-            sum += coeffs_[q][k];
-        }
-        for (int k = 0; k < kTaps; ++k) coeffs_[q][k] /= sum;
-    }
-}
+LevelStats::LevelStats(int channels) : channels_(channels) {}
 
-void LevelStats::addSample(int c, double x) {
+void LevelStats::addSample(int, double x) {
     double a = std::fabs(x);
     if (a > peak_) peak_ = a;
     sumSquares_ += x * x;
     ++samples_;
-    double* h = &history_[(size_t)c * kTaps];
-    for (int k = kTaps - 1; k > 0; --k) h[k] = h[k - 1];
-    h[0] = x;
-    for (int q = 1; q < kPhases; ++q) {
-        double y = 0.0;
-        for (int k = 0; k < kTaps; ++k) y += coeffs_[q][k] * h[k];
-        y = std::fabs(y);
-        if (y > truePeak_) truePeak_ = y;
-    }
 }
 
 void LevelStats::add(const double* const* planar, long frames) {
@@ -52,8 +26,6 @@ void LevelStats::add(const double* const* planar, long frames) {
         for (int c = 0; c < channels_; ++c) addSample(c, planar[c][i]);
     frames_ += frames;
 }
-
-double LevelStats::truePeak() const { return std::max(peak_, truePeak_); }
 
 double LevelStats::rms() const { return samples_ ? std::sqrt(sumSquares_ / (double)samples_) : 0.0; }
 

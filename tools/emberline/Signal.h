@@ -7,8 +7,8 @@
 
 namespace cli {
 
-// Peak, 4x oversampled ("true") peak, RMS and crest factor of up to two
-// channels, fed block by block.
+// Sample peak, RMS and crest factor of up to two channels, fed block by
+// block. True peak and loudness come from the loudness meter.
 class LevelStats {
 public:
     explicit LevelStats(int channels);
@@ -17,7 +17,6 @@ public:
     void addSample(int channel, double x);
 
     double peak() const { return peak_; }
-    double truePeak() const;
     double rms() const;
     long long frames() const { return frames_; }
 
@@ -26,16 +25,11 @@ public:
     static std::string dbText(double linear);
 
 private:
-    static constexpr int kTaps = 12;  // per phase
-    static constexpr int kPhases = 4;
     int channels_;
     double peak_ = 0.0;
-    double truePeak_ = 0.0;
     double sumSquares_ = 0.0;
     long long frames_ = 0;
     long long samples_ = 0;
-    std::vector<double> history_;  // kTaps per channel, newest first
-    double coeffs_[kPhases][kTaps];
 };
 
 // A stereo mix with real dynamics: kick, snare and hats, a bass line, a

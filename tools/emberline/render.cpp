@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "tools/emberline/AudioFile.h"
 #include "presets/FileIO.h"
 #include "tools/emberline/Command.h"
+#include "tools/emberline/Loudness.h"
 #include "tools/emberline/Options.h"
 #include "tools/emberline/ParameterText.h"
 #include "tools/emberline/Plot.h"
@@ -41,6 +43,7 @@ void usage(FILE* out) {
                  "  --align                remove the reported latency so the output lines up with the input\n"
                  "  --plot FILE.png        draw input, output and gain change\n"
                  "  --allow-truncated      render a file that ends before its header says (the readable part)\n"
+                 "  --true-peak-limit DB   count and mark where the output's true peak passes DB (default -1 dBTP)\n"
                  "  --quiet                no progress bar\n",
                  pluginOptionsHelp());
 }
@@ -53,8 +56,7 @@ std::string stem(const std::string& path) {
 std::string levelsText(const LevelStats& s) {
     char buf[160];
     double crest = s.rms() > 0.0 ? LevelStats::toDb(s.peak()) - LevelStats::toDb(s.rms()) : 0.0;
-    std::snprintf(buf, sizeof buf, "peak %s, true peak %s, RMS %s, crest %.2f dB",
-                  LevelStats::dbText(s.peak()).c_str(), LevelStats::dbText(s.truePeak()).c_str(),
+    std::snprintf(buf, sizeof buf, "peak %s, RMS %s, crest %.2f dB", LevelStats::dbText(s.peak()).c_str(),
                   LevelStats::dbText(s.rms()).c_str(), crest);
     return buf;
 }
@@ -105,6 +107,7 @@ struct RenderJob {
     std::string inPath, outPath, plotPath;
     int subtype = 0;  // output sample format; 0: the default for the container
     bool align = false, quiet = false, allowTruncated = false;
+    double truePeakLimit = -1.0;  // dBTP
 };
 
 // Planar buffers for one process call of either precision.
@@ -133,6 +136,7 @@ struct ProcessBuffers {
 struct RenderResult {
     explicit RenderResult(int channels) : inStats(channels), outStats(channels) {}
     LevelStats inStats, outStats;
+    std::unique_ptr<MeterThread> inLoudness, outLoudness;
     long long inFrames = 0;
     long long latency = 0;
     double busySeconds = 0;
@@ -140,14 +144,21 @@ struct RenderResult {
 
 std::optional<int> parseRender(const Args& args, RenderJob& job) {
     std::string formatText;
-    CommandLine line{"render", usage, {{"--align", false}, {"--quiet", false}, {"--allow-truncated", false}, {"--format", true}, {"--plot", true}},
+    CommandLine line{"render", usage, {{"--align", false},
+                                      {"--quiet", false},
+                                      {"--allow-truncated", false},
+                                      {"--format", true},
+                                      {"--plot", true},
+                                      {"--true-peak-limit", true}},
                      &job.options};
     auto onOption = [&](const std::string& name, const std::string& value) {
         if (name == "--align") job.align = true;
         else if (name == "--quiet") job.quiet = true;
         else if (name == "--allow-truncated") job.allowTruncated = true;
         else if (name == "--format") formatText = value;
-        else job.plotPath = value;
+        else if (name == "--plot") job.plotPath = value;
+        else if (!parseNumber(value, job.truePeakLimit) || job.truePeakLimit < -60 || job.truePeakLimit > 6)
+            return "--true-peak-limit takes a level in dBTP from -60 to +6, not '" + value + "'";
         return std::string();
     };
     auto onFile = [&](const std::string& arg) {
@@ -209,7 +220,10 @@ std::string runThrough(const RenderJob& job, AudioReader& reader, AudioWriter& w
                 if (plot) plot->addInput(result.inFrames + i, x);
             }
         }
-        if (!padding) result.inFrames += n;
+        if (!padding) {
+            result.inFrames += n;
+            result.inLoudness->add(inter.data(), n);
+        }
 
         auto t0 = std::chrono::steady_clock::now();
         if (useDouble) plugin.processDouble(buf.dInPtr, buf.dOutPtr, (int)n);
@@ -230,11 +244,14 @@ std::string runThrough(const RenderJob& job, AudioReader& reader, AudioWriter& w
             if (p >= skip) ++m;
         }
         processed += n;
+        result.outLoudness->add(outInter.data(), m);
         if (m > 0 && !writer.write(outInter.data(), m, error)) break;
         progress.update(result.inFrames);
     }
     plugin.suspend();
     progress.finish();
+    result.inLoudness->finish();
+    result.outLoudness->finish();
     result.busySeconds = std::chrono::duration<double>(busy).count();
     return error;
 }
@@ -259,6 +276,14 @@ void report(const RenderJob& job, const AudioInfo& info, int outFormat, const Re
     std::printf("%s: %d ch %d Hz %s, %s | in %s | out %s | %s\n", job.outPath.c_str(), info.channels, info.rate,
                 formatName(outFormat).c_str(), settingsText(job.options).c_str(), levelsText(r.inStats).c_str(),
                 levelsText(r.outStats).c_str(), timing);
+    const LoudnessFigures in = r.inLoudness->finish().figures(), out = r.outLoudness->finish().figures();
+    const auto over = placesOver(r.outLoudness->finish().truePeakTrace(), job.truePeakLimit);
+    char change[48] = "change n/a";
+    if (std::isfinite(in.integrated) && std::isfinite(out.integrated))
+        std::snprintf(change, sizeof change, "change %+.1f LU", out.integrated - in.integrated);
+    std::printf("loudness: in %s | out %s | %s | output true peak over %+.1f dBTP at %zu place%s\n",
+                loudnessText(in).c_str(), loudnessText(out).c_str(), change, job.truePeakLimit, over.size(),
+                over.size() == 1 ? "" : "s");
 }
 
 int runRender(const Args& args) {
@@ -295,6 +320,11 @@ int runRender(const Args& args) {
     if (!writer.open(job.outPath, outFormat, info.channels, info.rate, error)) return fail(error);
 
     RenderResult result(info.channels);
+    for (auto* meter : {&result.inLoudness, &result.outLoudness}) {
+        auto m = LoudnessMeter::create(info.channels, info.rate, error);
+        if (!m) return fail(job.inPath + ": " + error);
+        *meter = std::make_unique<MeterThread>(std::move(m));
+    }
     Progress progress(!job.quiet && isatty(2), info.frames, info.rate);
     error = runThrough(job, reader, writer, *plugin, plot.get(), progress, result);
     if (!error.empty()) return fail(error);
@@ -312,7 +342,15 @@ int runRender(const Args& args) {
         labels.title = stem(job.inPath) + "  ->  " + stem(job.outPath);
         labels.subtitle = settingsText(job.options) + "   |   out " + levelsText(result.outStats);
         labels.rate = info.rate;
-        if (!writePlot(job.plotPath, *plot, labels, error)) return fail(error);
+        PlotLoudness lane;
+        lane.inShortTerm = result.inLoudness->finish().shortTermTrace();
+        lane.outShortTerm = result.outLoudness->finish().shortTermTrace();
+        lane.traceStep = LoudnessMeter::kTraceStepSeconds;
+        lane.overPlaces = placesOver(result.outLoudness->finish().truePeakTrace(), job.truePeakLimit);
+        lane.peakStep = LoudnessMeter::kPeakStepSeconds;
+        lane.limitDb = job.truePeakLimit;
+        lane.outputDelay = job.align ? 0.0 : (double)result.latency / info.rate;
+        if (!writePlot(job.plotPath, *plot, labels, &lane, error)) return fail(error);
     }
     if (!writer.commit(error)) return fail(error);
     report(job, info, outFormat, result);

@@ -1,0 +1,199 @@
+#include "tools/emberline/Loudness.h"
+
+#include <ebur128.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace cli {
+
+namespace {
+constexpr double kMinusInf = -std::numeric_limits<double>::infinity();
+constexpr int kMode = EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_S | EBUR128_MODE_TRUE_PEAK;
+constexpr int kStepsPerTrace = 10;
+constexpr std::size_t kWindowSteps = 30;  // 3 s of 100 ms steps
+
+ebur128_state* st(void* state) { return static_cast<ebur128_state*>(state); }
+
+// libebur128 answers -HUGE_VAL for silence; anything that is not a number or
+// below the absolute gate is silence here as well.
+double orMinusInf(double lufs) { return std::isfinite(lufs) && lufs > -200.0 ? lufs : kMinusInf; }
+}  // namespace
+
+std::unique_ptr<LoudnessMeter> LoudnessMeter::create(int channels, int rate, std::string& error) {
+    if (channels < 1 || channels > 2 || rate < 8000 || rate > 768000) {
+        error = "loudness is measured for mono and stereo at 8 kHz to 768 kHz";
+        return nullptr;
+    }
+    ebur128_state* state = ebur128_init((unsigned)channels, (unsigned long)rate, kMode);
+    if (!state) {
+        error = "the loudness meter could not be set up";
+        return nullptr;
+    }
+    // A mono file is one channel of weight 1, as the standard measures it.
+    return std::unique_ptr<LoudnessMeter>(new LoudnessMeter(state, channels, rate));
+}
+
+LoudnessMeter::LoudnessMeter(void* state, int channels, int rate)
+    : state_(state),
+      channels_(channels),
+      rate_(rate),
+      traceFrames_((long long)rate * 100 / 1000),
+      shortTermMax_(kMinusInf) {}
+
+LoudnessMeter::~LoudnessMeter() {
+    ebur128_state* state = st(state_);
+    ebur128_destroy(&state);
+}
+
+// Where true-peak step number step (0..9) of a trace step ends.
+long long LoudnessMeter::stepEnd(int step) const { return traceFrames_ * (step + 1) / kStepsPerTrace; }
+
+void LoudnessMeter::add(const double* interleaved, long long frames) {
+    while (frames > 0) {
+        const long long n = std::min(frames, stepEnd(peakStepsDone_) - framesInTrace_);
+        ebur128_add_frames_double(st(state_), interleaved, (size_t)n);
+        for (int c = 0; c < channels_; ++c) {
+            double peak = 0.0;
+            if (ebur128_prev_true_peak(st(state_), (unsigned)c, &peak) == EBUR128_SUCCESS)
+                stepPeak_ = std::max(stepPeak_, peak);
+        }
+        interleaved += n * channels_;
+        frames -= n;
+        framesInTrace_ += n;
+        if (framesInTrace_ < stepEnd(peakStepsDone_)) continue;
+        closePeakStep();
+        if (++peakStepsDone_ < kStepsPerTrace) continue;
+        closeTraceStep();
+    }
+}
+
+void LoudnessMeter::closePeakStep() {
+    truePeaks_.push_back((float)stepPeak_);
+    stepPeak_ = 0.0;
+}
+
+void LoudnessMeter::closeTraceStep() {
+    peakStepsDone_ = 0;
+    framesInTrace_ = 0;
+    double last = kMinusInf;
+    if (ebur128_loudness_window(st(state_), 100, &last) != EBUR128_SUCCESS) last = kMinusInf;
+    last = orMinusInf(last);
+    energies_.push_back(std::isfinite(last) ? std::pow(10.0, (last + 0.691) / 10.0) : 0.0);
+    if (energies_.size() > kWindowSteps) energies_.erase(energies_.begin());
+    double sum = 0.0;
+    for (double e : energies_) sum += e;
+    // Before 3 s have passed the window reaches back past the start, where it
+    // holds silence, as the library's own window does.
+    const double shortTerm = sum > 0.0 ? orMinusInf(-0.691 + 10.0 * std::log10(sum / kWindowSteps)) : kMinusInf;
+    shortTerm_.push_back((float)shortTerm);
+    shortTermMax_ = std::max(shortTermMax_, shortTerm);
+}
+
+void LoudnessMeter::finish() {
+    if (framesInTrace_ > 0 && framesInTrace_ > (peakStepsDone_ ? stepEnd(peakStepsDone_ - 1) : 0)) closePeakStep();
+}
+
+LoudnessFigures LoudnessMeter::figures() const {
+    LoudnessFigures f{kMinusInf, 0.0, shortTermMax_, 0.0, 0.0};
+    double v = 0.0;
+    if (ebur128_loudness_global(st(state_), &v) == EBUR128_SUCCESS) f.integrated = orMinusInf(v);
+    if (ebur128_loudness_range(st(state_), &v) == EBUR128_SUCCESS && std::isfinite(v)) f.range = v;
+    for (int c = 0; c < channels_; ++c) {
+        if (ebur128_true_peak(st(state_), (unsigned)c, &v) == EBUR128_SUCCESS) f.truePeak = std::max(f.truePeak, v);
+        if (ebur128_sample_peak(st(state_), (unsigned)c, &v) == EBUR128_SUCCESS) f.samplePeak = std::max(f.samplePeak, v);
+    }
+    // A short file ends before its first 100 ms step: its window so far counts.
+    if (shortTerm_.empty() && ebur128_loudness_shortterm(st(state_), &v) == EBUR128_SUCCESS)
+        f.shortTermMax = orMinusInf(v);
+    return f;
+}
+
+struct MeterThread::Queue {
+    static constexpr std::size_t kCapacity = 64;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::vector<double>> blocks;
+    bool closed = false;
+};
+
+MeterThread::MeterThread(std::unique_ptr<LoudnessMeter> meter)
+    : meter_(std::move(meter)), queue_(std::make_unique<Queue>()), worker_(&MeterThread::run, this) {}
+
+MeterThread::~MeterThread() { finish(); }
+
+void MeterThread::add(const double* interleaved, long long frames) {
+    if (frames <= 0) return;
+    std::vector<double> block(interleaved, interleaved + frames * meter_->channels());
+    std::unique_lock<std::mutex> lock(queue_->mutex);
+    queue_->changed.wait(lock, [&] { return queue_->blocks.size() < Queue::kCapacity; });
+    queue_->blocks.push_back(std::move(block));
+    queue_->changed.notify_all();
+}
+
+void MeterThread::run() {
+    for (;;) {
+        std::vector<double> block;
+        {
+            std::unique_lock<std::mutex> lock(queue_->mutex);
+            queue_->changed.wait(lock, [&] { return !queue_->blocks.empty() || queue_->closed; });
+            if (queue_->blocks.empty()) return;
+            block = std::move(queue_->blocks.front());
+            queue_->blocks.pop_front();
+            queue_->changed.notify_all();
+        }
+        meter_->add(block.data(), (long long)block.size() / meter_->channels());
+    }
+}
+
+LoudnessMeter& MeterThread::finish() {
+    if (worker_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(queue_->mutex);
+            queue_->closed = true;
+        }
+        queue_->changed.notify_all();
+        worker_.join();
+        meter_->finish();
+    }
+    return *meter_;
+}
+
+std::string lufsText(double lufs) {
+    if (!std::isfinite(lufs)) return "-inf LUFS";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f LUFS", lufs);
+    return buf;
+}
+
+std::string dbtpText(double linear) {
+    if (!(linear > 0.0)) return "-inf dBTP";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%+.2f dBTP", 20.0 * std::log10(linear));
+    return buf;
+}
+
+std::string loudnessText(const LoudnessFigures& f) {
+    char range[32];
+    std::snprintf(range, sizeof range, "%.1f LU", f.range);
+    return lufsText(f.integrated) + ", LRA " + range + ", short-term max " + lufsText(f.shortTermMax) +
+           ", true peak " + dbtpText(f.truePeak);
+}
+
+std::vector<std::pair<int, int>> placesOver(const std::vector<float>& trace, double limitDb) {
+    const double limit = std::pow(10.0, limitDb / 20.0);
+    std::vector<std::pair<int, int>> places;
+    for (int i = 0; i < (int)trace.size(); ++i) {
+        if (trace[i] <= limit) continue;
+        if (!places.empty() && places.back().second == i - 1) places.back().second = i;
+        else places.push_back({i, i});
+    }
+    return places;
+}
+
+}  // namespace cli
