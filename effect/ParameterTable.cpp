@@ -26,8 +26,8 @@ double lawValue(const LawSpec& law, double v, double k) {
     switch (law.kind) {
         case Law::None: return 0.0;
         case Law::Switch: return roundSwitch(v);
-        case Law::Selector3:
-        case Law::Routing: return law.kind == Law::Routing ? 0.5 * lawPosition(law, v) : lawPosition(law, v);
+        case Law::Selector3: return lawPosition(law, v);
+        case Law::Routing: return 0.5 * lawPosition(law, v);
         case Law::Identity: return v;
         case Law::Percent: return v * 100.0;
         case Law::Db:

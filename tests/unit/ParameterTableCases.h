@@ -13,6 +13,7 @@
 
 #include "effect/Emberline.h"
 #include "effect/ParameterTable.h"
+#include "tests/support/EffectSignals.h"
 #include "tests/support/EmberlineTestAccess.h"
 #include "tests/support/PrivateConfig.h"
 
@@ -137,14 +138,7 @@ protected:
     }
     // Peak of the first output channel for n frames of a 1 kHz sine (0: silence).
     double runPeak(int n, double level) {
-        std::vector<double> l(n), r(n), ol(n), orr(n);
-        for (int i = 0; i < n; ++i, ++phase) l[i] = r[i] = level * std::sin(2.0 * M_PI * 1000.0 * phase / 44100.0);
-        double* in[2] = {l.data(), r.data()};
-        double* out[2] = {ol.data(), orr.data()};
-        effect->processDoubleReplacing(in, out, n);
-        double m = 0;
-        for (double v : ol) m = std::max(m, std::fabs(v));
-        return m;
+        return testing_support::peakOf(testing_support::runSine(*effect, n, level, phase));
     }
 
     testing_support::PrivateConfig config;
@@ -170,7 +164,8 @@ TEST_F(EffectParameters, ValueTextsReadTheDisplayValue) {
                 const double read = std::strtod(text(h).c_str(), nullptr);
                 const bool level = row->applied == params::Applied::BandSat;
                 const double expected = level ? 20.0 * std::log10(shown) : shown * row->text.factor;
-                const double tolerance = level ? 0.13 : 0.5 * std::pow(10.0, -row->text.decimals) + 1e-4 * std::fabs(expected);
+                const double tolerance =
+                    level ? 0.13 : 0.5 * std::pow(10.0, -row->text.decimals) + 1e-4 * std::fabs(expected);
                 EXPECT_NEAR(read, expected, tolerance) << row->name << " at " << i / 20.0 << ": " << text(h);
                 ++checked;
             }

@@ -9,6 +9,7 @@
 
 #include "effect/Emberline.h"
 #include "presets/SettingsStore.h"
+#include "tests/support/EffectSignals.h"
 #include "tests/support/EmberlineTestAccess.h"
 #include "tests/support/PrivateConfig.h"
 
@@ -57,24 +58,10 @@ protected:
     }
     // Runs n frames of a 1 kHz sine of the given peak (0: silence) through the
     // 64-bit entry and returns the first output channel.
-    std::vector<double> run(int n, double level) {
-        std::vector<double> l(n), r(n), ol(n), orr(n);
-        for (int i = 0; i < n; ++i) {
-            l[i] = r[i] = level * std::sin(2.0 * M_PI * 1000.0 * phase_ / 44100.0);
-            ++phase_;
-        }
-        double* in[2] = {l.data(), r.data()};
-        double* out[2] = {ol.data(), orr.data()};
-        effect->processDoubleReplacing(in, out, n);
-        return ol;
-    }
+    std::vector<double> run(int n, double level) { return testing_support::runSine(*effect, n, level, phase_); }
     void applyPending() { EmberlineTestAccess::applyPending(*effect); }
     const dsp::CEngine& engine() const { return EmberlineTestAccess::engine(*effect); }
-    double peak(const std::vector<double>& x) {
-        double m = 0;
-        for (double v : x) m = std::max(m, std::fabs(v));
-        return m;
-    }
+    double peak(const std::vector<double>& x) { return testing_support::peakOf(x); }
 
     testing_support::PrivateConfig config;
     std::unique_ptr<Emberline> effect;
