@@ -8,15 +8,11 @@
 #include <cstdint>
 
 #include "host/vst2.h"
-
-#ifndef EMBERLINE_EDITION
-#error "EMBERLINE_EDITION must be 1 or 2"
-#endif
+#include "presets/CProgram.h"  // kEdition, kNumProgramValues
 
 namespace edition {
 
-constexpr int kEdition = EMBERLINE_EDITION;
-constexpr bool kSecond = kEdition == 2;
+constexpr bool kSecond = ::kEdition == 2;
 
 // Logical parameter indices (the second edition's host indices).
 enum Param : int {
@@ -34,7 +30,7 @@ enum Param : int {
 };
 
 constexpr vst::int32 kNumParams = kSecond ? 42 : 48;
-constexpr vst::int32 kNumProgramValues = 42;
+static_assert(kNumParams == ::kNumProgramValues, "a program holds one value per host parameter");
 constexpr vst::int32 kUniqueId = kSecond ? vst::fourCC('Z', 'E', 'M', 'L') : vst::fourCC('Z', 'e', 'M', 'L');
 constexpr const char* kEffectName = kSecond ? "Zev Emberline2" : "Zev Emberline";
 constexpr const char* kProductString =
@@ -100,16 +96,6 @@ constexpr int toHost(int logical) {
             default: return -1;
         }
     }
-}
-
-// Parameters whose value is written into every program (host indices).
-constexpr bool isGlobalHostIndex(int index) {
-    if constexpr (kSecond)
-        return index == 0 || index == 2 || index == 21 || index == 22 || index == 23 ||
-               index == 25 || index == 26;
-    else
-        return index == 0 || index == 2 || index == 21 || index == 22 || index == 27 ||
-               index == 31 || index == 35;
 }
 
 }  // namespace edition

@@ -1,8 +1,10 @@
 #include "effect/Emberline.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 
+#include "effect/ParameterTable.h"
 #include "host/entry.h"
 #include "presets/SettingsStore.h"
 
@@ -21,10 +23,14 @@ int delaySizeFor(double rate) {
 
 int hostIndex(int logical) { return toHost(logical); }
 
+// The host rates the effect runs at; a rate outside is limited to them.
+constexpr float kMinRate = 22050.0f;
+constexpr float kMaxRate = 192000.0f;
+// FAT oversamples only up to this host rate.
+constexpr double kFatRateLimit = 100000.0;
+
 // The settings kept per user, in the order the destructor writes them.
 constexpr int kSettingsOrder[] = {kVuIntegr, kVuRefer, kPpmIntegr, kPpmReturn, kKnobMode, kOverIndic};
-
-inline int roundSwitch(double v) { return (int)(v + 0.5); }
 
 // The window-less editor held while no real one exists: it takes what the
 // effect tells an editor and opens nothing.
@@ -78,8 +84,7 @@ Emberline::Emberline(audioMasterCallback audioMaster)
     setUniqueID(kUniqueId);
     setInitialDelay((int32)getLatencySamples());
 
-    if (sampleRate < 22050.0f) sampleRate = 22050.0f;
-    if (sampleRate > 192000.0f) sampleRate = 192000.0f;
+    limitSampleRate();
     engine_.setSampleRate(sampleRate);
     applyPending();
     engine_.resetPositions();
@@ -118,7 +123,7 @@ Emberline::~Emberline() {
         values[n] = (float)params_.stored(logical);
         ++n;
     }
-    presets::saveSettingsForEdition(edition::kEdition, ids, values, n);
+    presets::saveSettingsForEdition(::kEdition, ids, values, n);
 }
 
 void Emberline::markAllChanged() {
@@ -132,9 +137,14 @@ void Emberline::markAllChanged() {
     changed_.fetch_or(mask, std::memory_order_release);
 }
 
+void Emberline::limitSampleRate() {
+    if (sampleRate < kMinRate) sampleRate = kMinRate;
+    if (sampleRate > kMaxRate) sampleRate = kMaxRate;
+}
+
 double Emberline::effectiveRate() const {
     double rate = sampleRate;
-    if (rate < 22050.0 || rate > 192000.0) rate = 44100.0;
+    if (rate < kMinRate || rate > kMaxRate) rate = 44100.0;
     return rate;
 }
 
@@ -143,8 +153,7 @@ double Emberline::effectiveRate() const {
 
 void Emberline::suspend() {
     engine_.retuneVuFilters();
-    if (sampleRate < 22050.0f) sampleRate = 22050.0f;
-    if (sampleRate > 192000.0f) sampleRate = 192000.0f;
+    limitSampleRate();
     engine_.fullReset();
     engine_.clearSignalState();
     engine_.resetDynamics();
@@ -223,31 +232,90 @@ void Emberline::setParameter(int32 index, float value) {
     float passOn = value;
     if (stored.stored) {
         passOn = stored.passOn;
-        switch (logical) {
-            case kProcess: markChanged(logical, kClearSignal); break;
-            case kMode: markChanged(logical, kResetDynamics); break;
-            case kFat: markChanged(logical, kFullReset); break;
-            case kKnobMode:
-                markChanged(logical);
-                knobModeChanged.store(1, std::memory_order_relaxed);
-                break;
-            case kChannelMode:
-                changed_.fetch_or((uint64_t(1) << kMonoStereo) | (uint64_t(1) << kLR) |
-                                      (stored.channelModeReset ? kFullReset : 0),
-                                  std::memory_order_release);
-                break;
-            case kFineTune:
-                markChanged(logical);
-                // The five scaled gains follow the new range at once.
-                for (int dependent : {kCeiling, kDrive, kHighAdjust, kLowAdjust, kOutput})
-                    setParameter(hostIndex(dependent), (float)params_.stored(dependent));
-                break;
-            default: markChanged(logical); break;
-        }
+        const params::Row& row = *params::rowOf(logical);
+        uint64_t work = 0;
+        if (row.work & params::kClearSignal) work |= kClearSignal;
+        if (row.work & params::kResetDynamics) work |= kResetDynamics;
+        if ((row.work & params::kFullReset) || stored.channelModeReset) work |= kFullReset;
+        if (row.store == params::Store::ChannelPair)
+            changed_.fetch_or((uint64_t(1) << kMonoStereo) | (uint64_t(1) << kLR) | work,
+                              std::memory_order_release);
+        else
+            markChanged(logical, work);
+        if (row.work & params::kKnobModeFlag) knobModeChanged.store(1, std::memory_order_relaxed);
+        // The scaled gains follow a new range at once.
+        if (row.work & params::kRescaleGains)
+            for (int dependent : params::kRescaledByFineTune)
+                setParameter(hostIndex(dependent), (float)params_.stored(dependent));
     }
     CPresetSystemEffect::setParameter(index, passOn);
-    if (isGlobalHostIndex(index)) writeGlobal(index, passOn);
+    if (params::isGlobalHostIndex(index)) writeGlobal(index, passOn);
     if (CPresetSystemEditor* ed = presetEditor()) ed->setParameter(index, value);
+}
+
+// Sets the engine quantity of one parameter from its stored value v and its
+// law's value x.
+void Emberline::deliver(const params::Row& row, double v, double x, double k) {
+    dsp::EngineParams& p = engine_.params;
+    using params::Applied;
+    switch (row.applied) {
+        case Applied::Nothing: break;
+        case Applied::ProcessOn: p.processOn = (int)x; break;
+        case Applied::Mode:
+            p.modeValue = v;
+            p.multiBand = (int)x;
+            break;
+        case Applied::Stereo: p.stereo = (int)x; break;
+        case Applied::Linked: p.linked = (int)x; break;
+        case Applied::DriveGain: p.driveGain = params::dbGain(row.law, v, k); break;
+        case Applied::Knee: dsp::kneeFromValue(v, p.kneeType, p.kneeAmount); break;
+        case Applied::Speed: p.speed = v; break;
+        case Applied::Release:
+            p.releaseValue = v;
+            p.releaseScale = x;
+            break;
+        case Applied::HighAdjustGain: p.highAdjustGain = params::dbGain(row.law, v, k); break;
+        case Applied::LowAdjustGain: p.lowAdjustGain = params::dbGain(row.law, v, k); break;
+        case Applied::HighFreq: p.highFreqHz = x; break;
+        case Applied::LowFreq: p.lowFreqHz = 0.5 * x; break;  // designed at half the shown frequency
+        case Applied::Mix: p.mixAmount = v; break;
+        case Applied::CeilingGain: p.ceilingGain = params::dbGain(row.law, v, k); break;
+        case Applied::OutputGain: p.outputGain = params::dbGain(row.law, v, k); break;
+        case Applied::BandSat:
+            p.bandSatGain[row.logical - kLowSat] = x;
+            p.bandSatInverse[row.logical - kLowSat] = 1.0 / x;
+            break;
+        case Applied::BandRelease: p.bandReleaseScale[row.logical - kLowRel] = x; break;
+        case Applied::MeterSource: {
+            const int source = (int)(3.0 * v);
+            p.meterSource = source > 2 ? 2 : (source < 0 ? 0 : source);
+            break;
+        }
+        case Applied::MeterType: p.meterTypePpm = v >= 0.5 ? 1 : 0; break;
+        case Applied::FatGuard:
+            if (engine_.sampleRate() > kFatRateLimit) p.fatActive = 0;
+            break;
+        case Applied::Fat: p.fatActive = (kSecond && engine_.sampleRate() <= kFatRateLimit) ? (int)x : 0; break;
+        case Applied::FatOff: p.fatActive = 0; break;
+        case Applied::LongRelease: p.longRelease = (int)x; break;
+        case Applied::AutoRelease: p.autoRelease = (int)x; break;
+        case Applied::Brickwall: p.brickwallOn = (int)x; break;
+        case Applied::Routing: p.routing = (dsp::ChannelRouting)(int)(2.0 * x); break;
+        case Applied::VuIntegration: p.vuIntegrationMs = x; break;
+        case Applied::VuReference:
+            p.vuReference = x;
+            p.vuReferenceInverse = 1.0 / x;
+            break;
+        case Applied::Ppm: {
+            const params::Row& integration = *params::rowOf(kPpmIntegr);
+            const params::Row& ret = *params::rowOf(kPpmReturn);
+            p.ppmIntegrationMs = params::lawValue(integration.law, params_.stored(kPpmIntegr), k);
+            p.ppmReturnMs = params::lawValue(ret.law, params_.stored(kPpmReturn), k);
+            p.ppmRatio = (float)(p.ppmIntegrationMs / p.ppmReturnMs);
+            break;
+        }
+        case Applied::OverThreshold: p.overThreshold = x; break;
+    }
 }
 
 void Emberline::applyPending() {
@@ -256,114 +324,16 @@ void Emberline::applyPending() {
     const uint64_t work = changed & kWorkMask;
     changed &= ~kWorkMask;
 
-    dsp::EngineParams& p = engine_.params;
     const double k = params_.fineTuneScale();
-    const double s = std::sqrt(k);
-    const bool rateAllowsFat = engine_.sampleRate() <= 100000.0;
-    bool curve = false, smallSignal = false, time = false, filters = false, vu = false;
-
+    unsigned recompute = 0;
     while (changed) {
-        const int logical = __builtin_ctzll(changed);
+        const int logical = std::countr_zero(changed);
         changed &= changed - 1;
+        const params::Row* row = params::rowOf(logical);
+        if (!row) continue;
         const double v = params_.stored(logical);
-        switch (logical) {
-            case kProcess: p.processOn = roundSwitch(v); break;
-            case kMode:
-                p.modeValue = v;
-                p.multiBand = roundSwitch(v);
-                filters = time = true;
-                break;
-            case kMonoStereo: p.stereo = roundSwitch(v); break;
-            case kLink: p.linked = roundSwitch(v); break;
-            case kDrive:
-                p.driveGain = std::pow(std::pow(256.0, k), v) / std::pow(16.0, k);
-                smallSignal = true;
-                break;
-            case kKnee:
-                dsp::kneeFromValue(v, p.kneeType, p.kneeAmount);
-                curve = true;
-                break;
-            case kSpeed:
-                p.speed = v;
-                time = true;
-                break;
-            case kRelease:
-                p.releaseValue = v;
-                p.releaseScale = 0.25 * std::pow(16.0, v);
-                time = true;
-                break;
-            case kHighAdjust: p.highAdjustGain = std::pow(std::pow(16.0, k), v) / std::pow(4.0, k); break;
-            case kLowAdjust: p.lowAdjustGain = std::pow(std::pow(16.0, k), v) / std::pow(4.0, k); break;
-            case kHighFreq:
-                p.highFreqHz = 1000.0 * std::pow(16.0, v);
-                filters = true;
-                break;
-            case kLowFreq:
-                p.lowFreqHz = 12.5 * std::pow(16.0, v);
-                filters = true;
-                break;
-            case kMix: p.mixAmount = v; break;
-            case kCeiling:
-                p.ceilingGain = std::pow(std::pow(16.0, s), v) / std::pow(4.0, s);
-                curve = true;
-                break;
-            case kOutput: p.outputGain = std::pow(std::pow(16.0, s), v) / std::pow(4.0, s); break;
-            case kLowSat:
-            case kMidSat:
-            case kHighSat: {
-                const int band = logical - kLowSat;
-                p.bandSatGain[band] = kSecond ? 0.25 * std::pow(16.0, v) : 0.5 * std::pow(4.0, v);
-                p.bandSatInverse[band] = 1.0 / p.bandSatGain[band];
-                break;
-            }
-            case kLowRel:
-            case kMidRel:
-            case kHighRel:
-                p.bandReleaseScale[logical - kLowRel] =
-                    kSecond ? 0.0625 * std::pow(256.0, v) : 0.25 * std::pow(16.0, v);
-                time = true;
-                break;
-            case kMeters: {
-                int source = (int)(3.0 * v);
-                p.meterSource = source > 2 ? 2 : (source < 0 ? 0 : source);
-                break;
-            }
-            case kMeterType: p.meterTypePpm = v >= 0.5 ? 1 : 0; break;
-            case kHidden:
-                if (!rateAllowsFat) p.fatActive = 0;
-                break;
-            case kFat:
-                p.fatActive = (kSecond && rateAllowsFat) ? roundSwitch(v) : 0;
-                filters = time = true;
-                break;
-            case kVestigialFat: p.fatActive = 0; break;
-            case kLong:
-                p.longRelease = roundSwitch(v);
-                time = true;
-                break;
-            case kAuto: p.autoRelease = roundSwitch(v); break;
-            case kBrickwall: p.brickwallOn = roundSwitch(v); break;
-            case kLR:
-                p.routing = v < 0.333 ? dsp::ChannelRouting::Mono
-                                      : (v < 0.66 ? dsp::ChannelRouting::Left : dsp::ChannelRouting::Right);
-                break;
-            case kVuIntegr:
-                p.vuIntegrationMs = 30.0 * std::pow(100.0, v);
-                vu = true;
-                break;
-            case kVuRefer:
-                p.vuReference = std::pow(0.06125, 1.0 - v);
-                p.vuReferenceInverse = 1.0 / p.vuReference;
-                break;
-            case kPpmIntegr:
-            case kPpmReturn:
-                p.ppmIntegrationMs = std::pow(101.0, params_.stored(kPpmIntegr)) - 1.0;
-                p.ppmReturnMs = 100.0 * std::pow(100.0, params_.stored(kPpmReturn));
-                p.ppmRatio = (float)(p.ppmIntegrationMs / p.ppmReturnMs);
-                break;
-            case kOverIndic: p.overThreshold = 9.0 * v + 1.0; break;
-            default: break;
-        }
+        deliver(*row, v, params::lawValue(row->law, v, k), k);
+        recompute |= row->work & params::kRecomputations;
     }
 
     if (work & kFullReset) {
@@ -372,13 +342,13 @@ void Emberline::applyPending() {
         if (work & kClearSignal) engine_.clearSignalState();
         if (work & kResetDynamics) engine_.resetDynamics();
     }
-    if (filters) engine_.recomputeFilters();
-    if (time) engine_.recomputeTimeConstants();
-    if (curve)
+    if (recompute & params::kFilters) engine_.recomputeFilters();
+    if (recompute & params::kTimeConstants) engine_.recomputeTimeConstants();
+    if (recompute & params::kCurveConstants)
         engine_.recomputeCurveConstants();
-    else if (smallSignal)
+    else if (recompute & params::kSmallSignalGain)
         engine_.recomputeSmallSignalGain();
-    if (vu) engine_.retuneVuFilters();
+    if (recompute & params::kVuFilters) engine_.retuneVuFilters();
 }
 
 // ---------------------------------------------------------------------------
@@ -395,43 +365,18 @@ void Emberline::getParameterName(int32 index, char* text) { params_.name(index, 
 float Emberline::getDisplayValue(int32 index) {
     const int logical = toLogical(index);
     if (logical == kFat)
-        return (float)((kSecond && sampleRate <= 100000.0f) ? roundSwitch(params_.stored(kFat)) : 0);
+        return (float)((kSecond && sampleRate <= kFatRateLimit) ? params::roundSwitch(params_.stored(kFat)) : 0);
     return params_.displayValue(logical);
 }
 
 bool Emberline::getParameterProperties(int32 index, VstParameterProperties* p) {
-    const int logical = toLogical(index);
-    int32 flags = 0, maxInteger = 0;
-    switch (logical) {
-        case kProcess:
-        case kMode:
-        case kMonoStereo:
-        case kLink:
-        case kMeterType:
-        case kMeterScale:
-        case kFat:
-        case kVestigialFat:
-        case kLong:
-        case kAuto:
-        case kBrickwall:
-            flags = kVstParameterIsSwitch | kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
-            maxInteger = 1;
-            break;
-        case kMeters:
-            flags = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
-            maxInteger = 2;
-            break;
-        case kFineTune:
-            flags = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
-            maxInteger = 3;
-            break;
-        default: return false;
-    }
-    // Only host-visible switch rows answer (the settings above 41 have no properties).
-    if (index < 0 || index >= kNumParams) return false;
-    p->flags = flags;
+    // Only host-visible stepped parameters answer (the settings above 41 have no properties).
+    const params::Row* row = params::rowOf(toLogical(index));
+    if (!row || row->hostMax == 0 || index < 0 || index >= kNumParams) return false;
+    p->flags = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
+    if (row->hostMax == 1) p->flags |= kVstParameterIsSwitch;
     p->minInteger = 0;
-    p->maxInteger = maxInteger;
+    p->maxInteger = row->hostMax;
     p->stepInteger = 1;
     p->largeStepInteger = 1;
     return true;

@@ -16,6 +16,7 @@
 #include "effect/EditorReadouts.h"
 #include "effect/Edition.h"
 #include "effect/ParameterSet.h"
+#include "effect/ParameterTable.h"
 #include "presets/CPresetSystemEffect.h"
 
 class Emberline : public CPresetSystemEffect {
@@ -64,13 +65,10 @@ public:
     // The installed editor's readouts, if it has them.
     CEditorReadouts* editorReadouts() const { return dynamic_cast<CEditorReadouts*>(presetEditor()); }
 
-    // For tests and tools in the same process: runs what is pending now.
-    // Only call it while no process call runs.
-    void applyPendingChanges() { applyPending(); }
-    const dsp::CEngine& engine() const { return engine_; }
-    bool isStateCleared() const { return stateCleared_; }
-
 private:
+    // The tests' window on the engine and the pending changes (defined by the tests only).
+    friend struct EmberlineTestAccess;
+
     // Resets ride in the top bits of the change mask, so that a value and the
     // reset it needs are published together and applied in the same block.
     static constexpr uint64_t kClearSignal = uint64_t(1) << 61;
@@ -88,8 +86,11 @@ private:
     // recomputations and resets that asks for. Runs between blocks on the audio
     // thread, or on the dispatcher thread while the host does not process.
     void applyPending();
+    // Sets the engine quantity of one row from its stored value v and law value x.
+    void deliver(const params::Row& row, double v, double x, double k);
 
-    double effectiveRate() const;  // the host rate limited as the engine uses it
+    void limitSampleRate();        // limits the host rate to the rates the effect runs at
+    double effectiveRate() const;  // the host rate as the engine uses it (44100 outside those)
 
     template <class T>
     void processAny(T** inputs, T** outputs, vst::int32 sampleFrames);

@@ -9,6 +9,8 @@
 
 #include "effect/Emberline.h"
 #include "presets/SettingsStore.h"
+#include "tests/support/EffectSignals.h"
+#include "tests/support/EmberlineTestAccess.h"
 #include "tests/support/PrivateConfig.h"
 
 using namespace vst;
@@ -56,22 +58,10 @@ protected:
     }
     // Runs n frames of a 1 kHz sine of the given peak (0: silence) through the
     // 64-bit entry and returns the first output channel.
-    std::vector<double> run(int n, double level) {
-        std::vector<double> l(n), r(n), ol(n), orr(n);
-        for (int i = 0; i < n; ++i) {
-            l[i] = r[i] = level * std::sin(2.0 * M_PI * 1000.0 * phase_ / 44100.0);
-            ++phase_;
-        }
-        double* in[2] = {l.data(), r.data()};
-        double* out[2] = {ol.data(), orr.data()};
-        effect->processDoubleReplacing(in, out, n);
-        return ol;
-    }
-    double peak(const std::vector<double>& x) {
-        double m = 0;
-        for (double v : x) m = std::max(m, std::fabs(v));
-        return m;
-    }
+    std::vector<double> run(int n, double level) { return testing_support::runSine(*effect, n, level, phase_); }
+    void applyPending() { EmberlineTestAccess::applyPending(*effect); }
+    const dsp::CEngine& engine() const { return EmberlineTestAccess::engine(*effect); }
+    double peak(const std::vector<double>& x) { return testing_support::peakOf(x); }
 
     testing_support::PrivateConfig config;
     std::unique_ptr<Emberline> effect;
@@ -79,7 +69,7 @@ protected:
 };
 
 TEST_F(Effect, ConstructionLeavesItSuspendedWithTheLatencyReported) {
-    EXPECT_TRUE(effect->isStateCleared());
+    EXPECT_TRUE(EmberlineTestAccess::isStateCleared(*effect));
     EXPECT_EQ(effect->getAeffect()->initialDelay, 639);
     EXPECT_EQ(effect->getLatencySamples(), 639.0f);
     EXPECT_NEAR(effect->getLatencyMs(), 639.0 * 1000.0 / 44100.0, 1e-3);
@@ -116,8 +106,8 @@ TEST_F(Effect, SampleRatesChooseRingsAndLatency) {
         effect->setSampleRate(c.rate);
         effect->resume();
         EXPECT_EQ(effect->getAeffect()->initialDelay, c.latency) << c.rate;
-        EXPECT_EQ(effect->engine().lookAheadSize(), c.s1) << c.rate;
-        EXPECT_EQ(effect->engine().delaySize(), c.s2) << c.rate;
+        EXPECT_EQ(engine().lookAheadSize(), c.s1) << c.rate;
+        EXPECT_EQ(engine().delaySize(), c.s2) << c.rate;
         effect->suspend();
     }
     // Limited at the ends of the range, not replaced.
@@ -129,20 +119,20 @@ TEST_F(Effect, SampleRatesChooseRingsAndLatency) {
 
 TEST_F(Effect, FatStaysOffAboveOneHundredKilohertz) {
     effect->setParameter(26, 1.0f);
-    effect->applyPendingChanges();
-    EXPECT_EQ(effect->engine().params.fatActive, 1);
+    applyPending();
+    EXPECT_EQ(engine().params.fatActive, 1);
     EXPECT_EQ(effect->getDisplayValue(26), 1.0f);
     effect->setSampleRate(176400);
     effect->resume();
-    EXPECT_EQ(effect->engine().params.fatActive, 0);
+    EXPECT_EQ(engine().params.fatActive, 0);
     EXPECT_EQ(effect->getParameter(26), 1.0f) << "the stored value stays";
     EXPECT_EQ(effect->getDisplayValue(26), 0.0f);
     effect->setParameter(26, 1.0f);
-    effect->applyPendingChanges();
-    EXPECT_EQ(effect->engine().params.fatActive, 0);
+    applyPending();
+    EXPECT_EQ(engine().params.fatActive, 0);
     effect->setSampleRate(96000);
     effect->resume();
-    EXPECT_EQ(effect->engine().params.fatActive, 1) << "the stored switch comes back at a lower rate";
+    EXPECT_EQ(engine().params.fatActive, 1) << "the stored switch comes back at a lower rate";
 }
 
 TEST_F(Effect, ResumeWithoutSuspendStillClearsTheEngine) {
@@ -176,36 +166,36 @@ TEST_F(Effect, FineTuneReappliesTheFiveScaledGains) {
     const int order[] = {13, 4, 8, 9, 14, 24};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(editor->calls[i].first, order[i]);
     EXPECT_FLOAT_EQ(effect->getParameter(24), 1.0f / 3.0f);
-    effect->applyPendingChanges();
+    applyPending();
     EXPECT_NEAR(effect->getDisplayValue(24), 0.25, 1e-6);
-    EXPECT_NEAR(effect->engine().params.driveGain, 2.0, 1e-12);
+    EXPECT_NEAR(engine().params.driveGain, 2.0, 1e-12);
     char text[32];
     effect->getParameterDisplay(4, text);
     EXPECT_STREQ(text, "6.00");
 }
 
 TEST_F(Effect, DerivedQuantitiesFollowTheirParameters) {
-    auto& p = effect->engine().params;
+    auto& p = engine().params;
     effect->setParameter(5, 0.25f);
-    effect->applyPendingChanges();
+    applyPending();
     EXPECT_EQ(p.kneeType, 1);
     EXPECT_EQ(p.kneeAmount, 0.0);
     effect->setParameter(5, 0.2499f);
-    effect->applyPendingChanges();
+    applyPending();
     EXPECT_EQ(p.kneeType, 0);
     EXPECT_NEAR(p.kneeAmount, 0.9996, 1e-6);
     effect->setParameter(21, 1.0f);
-    effect->applyPendingChanges();
+    applyPending();
     EXPECT_EQ(p.meterSource, 2);
     effect->setParameter(21, 0.66f);
-    effect->applyPendingChanges();
+    applyPending();
     EXPECT_EQ(p.meterSource, 1);
     effect->setParameter(13, 1.0f);
     effect->setParameter(14, 0.0f);
     effect->setParameter(11, 0.0f);
     effect->setParameter(18, 1.0f);
     effect->setParameter(15, 0.0f);
-    effect->applyPendingChanges();
+    applyPending();
     EXPECT_NEAR(p.ceilingGain, 4.0, 1e-12);
     EXPECT_NEAR(p.outputGain, 0.25, 1e-12);
     EXPECT_NEAR(p.lowFreqHz, 12.5, 1e-12) << "the filter uses half the shown frequency";
@@ -215,7 +205,7 @@ TEST_F(Effect, DerivedQuantitiesFollowTheirParameters) {
     // A switch at exactly one half is on.
     effect->setParameter(1, 0.5f);
     effect->setParameter(3, 0.5f);
-    effect->applyPendingChanges();
+    applyPending();
     EXPECT_EQ(p.multiBand, 1);
     EXPECT_EQ(p.linked, 1);
 }

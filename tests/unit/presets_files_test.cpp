@@ -120,7 +120,7 @@ TEST_F(PresetFilesTest, BankRoundTripThroughFiles) {
     for (int p = 0; p < 31; ++p) {
         a.selectProgram(p);
         for (int k = 0; k < 42; ++k)
-            if (!edition::isGlobalHostIndex(k)) a.setParameter(k, fileValue(0.05f, p, k));
+            if (!params::isGlobalHostIndex(k)) a.setParameter(k, fileValue(0.05f, p, k));
         std::string n = p == 30 ? "exactly24characterslong!" : "Bank " + std::to_string(p);
         a.renameCurrentProgram(n.c_str());
     }
@@ -202,7 +202,7 @@ TEST_F(PresetFilesTest, LegacyLayouts) {
         EXPECT_EQ(nameOf(b.getProgramObject(j)), "L" + std::to_string(j));
         // Selecting program 0 afterwards spreads its global values.
         for (int k = 0; k < 30; ++k) {
-            int from = edition::isGlobalHostIndex(k) ? 0 : j;
+            int from = params::isGlobalHostIndex(k) ? 0 : j;
             EXPECT_EQ(b.getProgramObject(j)->getValue(k), fileValue(0.1f, from, k)) << j << " " << k;
         }
         // Values 30..41 kept theirs (program 0 is "Current", so globals aside

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "effect/Edition.h"
+#include "effect/ParameterTable.h"
 #include "presets/CPresetSystemEffect.h"
 #include "presets/SettingsStore.h"
 #include "tests/support/PrivateConfig.h"
@@ -56,7 +56,7 @@ public:
         ++setterCalls;
         if (index >= 0 && index < kStored) stored[index] = value;
         CPresetSystemEffect::setParameter(index, value);
-        if (edition::isGlobalHostIndex(index)) writeGlobal(index, value);
+        if (params::isGlobalHostIndex(index)) writeGlobal(index, value);
     }
     float getParameter(vst::int32 index) override {
         return index >= 0 && index < kStored ? stored[index] : 0.0f;
