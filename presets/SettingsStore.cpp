@@ -13,22 +13,6 @@ const char* const kProductKey = "SOFTWARE\\Zevsound\\Emberline20";
 const char* const kMemoAKey = "SOFTWARE\\Zevsound\\Emberline20\\MemoA";
 const char* const kMemoBKey = "SOFTWARE\\Zevsound\\Emberline20\\MemoB";
 
-StoreValue StoreValue::binaryFloat(float v) {
-    StoreValue s;
-    s.type = Type::Binary;
-    std::uint32_t bits;
-    std::memcpy(&bits, &v, 4);
-    for (int i = 0; i < 4; ++i) s.data.push_back((unsigned char)(bits >> (8 * i)));
-    return s;
-}
-
-StoreValue StoreValue::string(const std::string& str) {
-    StoreValue s;
-    s.type = Type::String;
-    s.data.assign(str.begin(), str.end());
-    return s;
-}
-
 bool SettingsKey::read(StoreValues& values) const {
     values.clear();
     try {

@@ -1,6 +1,7 @@
 // The text form of a settings key, in the style of a registry export.
 #include "presets/SettingsText.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -118,6 +119,22 @@ bool parseLine(const std::string& line, StoreValues& values) {
 }
 
 }  // namespace
+
+StoreValue StoreValue::binaryFloat(float v) {
+    StoreValue s;
+    s.type = Type::Binary;
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, 4);
+    for (int i = 0; i < 4; ++i) s.data.push_back((unsigned char)(bits >> (8 * i)));
+    return s;
+}
+
+StoreValue StoreValue::string(const std::string& str) {
+    StoreValue s;
+    s.type = Type::String;
+    s.data.assign(str.begin(), str.end());
+    return s;
+}
 
 std::string formatSettingsText(const std::string& keyPath, const StoreValues& values) {
     std::string out = "; Emberline user settings and memo slots\n[" + keyPath + "]\n";

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config binutils libsndfile1-dev libcairo2-dev libebur128-dev)
 if [ "${1:-test}" != "main" ]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev)
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
 fi
 
 missing=()

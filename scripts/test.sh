@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both editions and runs every test: once plainly, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the threading tests under
-# ThreadSanitizer. Out of tree (build/), safe to run twice.
+# ThreadSanitizer, and the file readers under libFuzzer. Out of tree (build/),
+# safe to run twice.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,4 +35,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 CTEST_ARGS="-L threads" \
   BUILD_TARGETS="emberline_thread_tests" \
   run_suite tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEMBERLINE_TSAN=ON -DEMBERLINE_BENCH=OFF
+# The readers of presets, banks and settings under libFuzzer (clang), from the
+# checked-in seeds, EMBERLINE_FUZZ_SECONDS each (longer by hand: see tests/fuzz).
+CTEST_ARGS="-L fuzz" BUILD_TARGETS="fuzz_preset fuzz_bank fuzz_settings" \
+  run_suite fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DEMBERLINE_FUZZ=ON -DEMBERLINE_TESTS=OFF -DEMBERLINE_TOOLS=OFF -DEMBERLINE_BENCH=OFF \
+  -DEMBERLINE_FUZZ_SECONDS="${EMBERLINE_FUZZ_SECONDS:-30}"
 echo "== all suites passed"
