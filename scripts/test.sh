@@ -31,7 +31,7 @@ run_suite() {
 
 run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  run_suite sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEMBERLINE_SANITIZE=ON -DEMBERLINE_BENCH=OFF
+  EMBERLINE_HOSTILE_SECONDS=30 run_suite sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEMBERLINE_SANITIZE=ON -DEMBERLINE_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 CTEST_ARGS="-L threads" \
   BUILD_TARGETS="emberline_thread_tests" \
   run_suite tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEMBERLINE_TSAN=ON -DEMBERLINE_BENCH=OFF
