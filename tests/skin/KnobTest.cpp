@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "tests/skin/SkinImage.h"
@@ -42,6 +43,7 @@ Image stillImage(const std::vector<Image>& frames) {
 struct Line {
     double x, y, dx, dy;
     double weight;
+    std::vector<std::array<double, 3>> points;  // x, y, weight of the pointer's pixels
 };
 
 Line pointerLine(const Image& f, const Image& still) {
@@ -56,7 +58,7 @@ Line pointerLine(const Image& f, const Image& still) {
             sx += d * (x + 0.5);
             sy += d * (y + 0.5);
         }
-    if (sw == 0) return {0, 0, 0, 0, 0};
+    if (sw == 0) return {0, 0, 0, 0, 0, {}};
     double mx = sx / sw, my = sy / sw, cxx = 0, cxy = 0, cyy = 0;
     for (auto& p : points) {
         double ex = p[0] - mx, ey = p[1] - my;
@@ -65,7 +67,7 @@ Line pointerLine(const Image& f, const Image& still) {
         cyy += p[2] * ey * ey;
     }
     double angle = 0.5 * std::atan2(2 * cxy, cxx - cyy);  // principal axis
-    return {mx, my, std::cos(angle), std::sin(angle), sw};
+    return {mx, my, std::cos(angle), std::sin(angle), sw, points};
 }
 
 // The point nearest to all the lines (least squares): the knob's axis.
@@ -133,6 +135,39 @@ TEST(SkinKnobs, FramesZeroMiddleAndLastDiffer) {
         EXPECT_GT(meanDifference(a, b), 1.0) << k.id;
         EXPECT_GT(meanDifference(b, c), 1.0) << k.id;
         EXPECT_GT(meanDifference(a, c), 1.0) << k.id;
+    }
+}
+
+// The light falls from the upper left: on the knob's flange, the quarter
+// towards the upper left is brighter than the quarter towards the lower right.
+TEST(SkinKnobs, LitFromTheUpperLeft) {
+    for (const KnobStripCase& k : kKnobs) {
+        for (int scale = 1; scale <= 2; ++scale) {
+            SCOPED_TRACE("knob " + std::to_string(k.id) + " at " + std::to_string(scale) + "x");
+            Image strip = bitmap(k.id, scale);
+            ASSERT_FALSE(strip.empty());
+            std::vector<Image> frames;
+            for (int f = 0; f < k.frames; ++f) frames.push_back(frame(strip, k.frames, k.rows, f));
+            Image still = stillImage(frames);
+            std::vector<Line> lines;
+            for (int i = 0; i <= 10; ++i) lines.push_back(pointerLine(frames[(k.frames - 1) * i / 10], still));
+            auto [ax, ay] = axisOf(lines);
+            // The pointer reaches almost to the rim: its farthest pixel measures the knob.
+            double reach = 0;
+            for (const Line& l : lines)
+                for (auto& p : l.points) reach = std::max(reach, std::hypot(p[0] - ax, p[1] - ay));
+            double upperLeft = 0, lowerRight = 0, nUL = 0, nLR = 0;
+            for (int y = 0; y < still.height; ++y)
+                for (int x = 0; x < still.width; ++x) {
+                    double dx = x + 0.5 - ax, dy = y + 0.5 - ay, r = std::hypot(dx, dy);
+                    if (r < 0.75 * reach || r > reach) continue;
+                    if (dx < 0 && dy < 0) upperLeft += still.luma(x, y), nUL += 1;
+                    if (dx > 0 && dy > 0) lowerRight += still.luma(x, y), nLR += 1;
+                }
+            ASSERT_GT(nUL, 0);
+            ASSERT_GT(nLR, 0);
+            EXPECT_GT(upperLeft / nUL, lowerRight / nLR + 15);
+        }
     }
 }
 

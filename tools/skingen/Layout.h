@@ -39,13 +39,13 @@ struct Table {
 
 // Main page.
 extern const Rect kLeftMeter, kRightMeter, kLeftLamp, kRightLamp, kReadout, kPageSwitch;
-extern const Rect kLatencyMs, kLatencySamples, kBridge;
+extern const Rect kBridge;
 Table<Label> mainBridgeLabels();
 Table<Label> mainFaceLabels();
 // Rectangles of the value displays of the setup page.
 Table<Rect> setupDisplays();
 Table<Label> setupLabels();
-extern const Rect kSetupReturn, kVersionLabel;
+extern const Rect kSetupReturn;
 // Headed groups of the setup page: a heading rule spans each.
 struct Group {
     const char* heading;
