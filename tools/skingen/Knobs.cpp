@@ -38,9 +38,10 @@ void drawScale(cairo_t* cr, const KnobStrip& k) {
     double major = outer + (R > 20 ? 2.0 : 1.2);
     Font numbers{Weight::Regular, R > 20 ? 8.0 : 6.5, 0.0};
     int ticks = k.scale == KnobScale::Quarters ? 9 : 11;
-    setColour(cr, print);
     for (int i = 0; i < ticks; ++i) {
         double v = (double)i / (ticks - 1);
+        // The main control prints its upper half in the accent: driving harder.
+        setColour(cr, k.accentCap && v > 0.5 ? palette::emberDeep : print);
         bool isMajor = k.scale == KnobScale::Quarters ? (i % 2 == 0) : (i % 5 == 0);
         double w = isMajor ? (R > 12 ? 1.1 : 0.9) : (R > 12 ? 0.7 : 0.6);
         tick(cr, k.cx, k.cy, inner, isMajor ? major : outer, knobAngle(v), w);
@@ -54,10 +55,11 @@ void drawScale(cairo_t* cr, const KnobStrip& k) {
         case KnobScale::Bipolar: {
             Font signs{Weight::Bold, numbers.size + 1.5, 0.0};
             labelAt(cr, "\xE2\x88\x92", k, textR, knobAngle(0), signs, print);  // minus sign
-            labelAt(cr, "+", k, textR, knobAngle(1), signs, print);
+            labelAt(cr, "+", k, textR, knobAngle(1), signs, k.accentCap ? palette::emberDeep : print);
             if (R > 20) labelAt(cr, "0", k, textR, knobAngle(0.5), numbers, print);
             // The centre detent: a small triangle pointing at the knob.
             double a = knobAngle(0.5), tip = major + 0.8, base = tip + 3.2;
+            setColour(cr, print);
             cairo_move_to(cr, px(k.cx, tip, a), py(k.cy, tip, a));
             cairo_line_to(cr, px(k.cx, base, a) - 1.8, py(k.cy, base, a));
             cairo_line_to(cr, px(k.cx, base, a) + 1.8, py(k.cy, base, a));

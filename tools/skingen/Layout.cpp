@@ -36,7 +36,7 @@ const Label kBridgeLabels[] = {
     {"SOURCE", 226, 19, 6.0, B, C, Ink::Faint, 3},
     {"OVER", 156, 121, 6.0, B, Rt, Ink::Faint, 3},
     {"OVER", 363, 121, 6.0, B, Rt, Ink::Faint, 3},
-    {"BALLISTICS", 226, 83.5, 5.5, B, C, Ink::Faint, 3},
+    {"BALLISTICS", 226, 83.5, 6.0, B, C, Ink::Faint, 3},
 };
 
 // On the control section (dark print on the light faceplate).
@@ -56,7 +56,7 @@ const Label kFaceLabels[] = {
     {"HIGH FREQ", 375, 233, 6.5, B, C, Ink::Print, 3},
     // Output section: Ceiling (150,324)-(210,374), Mix (253,323)-(313,373), Output (345,324)-(405,374).
     {"CEILING", 180, 316, 7.5, B, C, Ink::Print, 3},
-    {"BRICKWALL", 231.5, 329, 5.5, B, C, Ink::Print, 3},
+    {"BRICKWALL", 231.5, 329, 6.0, B, C, Ink::Print, 3},
     {"MIX", 283, 315, 7.5, B, C, Ink::Print, 3},
     {"OUTPUT", 375, 316, 7.5, B, C, Ink::Print, 3},
     // Switch row: Process (42,398), FAT (248,398), Mode (290,398), channels (326,388), Link (371,398).
@@ -64,7 +64,7 @@ const Label kFaceLabels[] = {
     {"FAT", 267, 391, 6.5, B, C, Ink::Print, 2},
     {"MULTI", 308, 391, 6.5, B, C, Ink::Print, 3},
     {"LINK", 390, 391, 6.5, B, C, Ink::Print, 3},
-    {"LATENCY", 117, 433, 5.5, B, Rt, Ink::Faint, 3},
+    {"LATENCY", 117, 433, 6.0, B, Rt, Ink::Faint, 3},
 };
 
 // Setup page (light print on anthracite). Knobs are 30 x 30 with a value display beneath.
