@@ -4,7 +4,8 @@
 # libraries. Safe to run any number of times; runs apt-get update at most once.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config binutils libsndfile1-dev libcairo2-dev libebur128-dev)
+packages=(cmake ninja-build g++ pkg-config binutils libsndfile1-dev libcairo2-dev libebur128-dev
+  libfreetype-dev fonts-liberation2)
 if [ "${1:-test}" != "main" ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
 fi
