@@ -10,7 +10,7 @@ constexpr int kLanes = 4;   // output samples summed at the same time
 }  // namespace
 
 void FatResampler::setCoefficients(const double* up, const double* down) {
-    wide_ = __builtin_cpu_supports("avx512f");
+    wide_ = compiler::cpuHasAvx512f();
     for (int i = 0; i <= kHalf; ++i) {
         cUp_[i] = up[i];
         cDown_[i] = down[i];
@@ -28,9 +28,9 @@ void FatResampler::clear() {
 
 // Wide-vector versions for processors with AVX-512: four output samples of both channels per
 // vector, each lane doing exactly the operations of the pair code (no fused multiply-add).
-typedef double v8d __attribute__((vector_size(64)));
+typedef compiler::Double8 v8d;
 
-__attribute__((target("avx512f"))) static void firBlocks8(const v2d* h, const double* c, int j0, int count,
+EMBERLINE_TARGET_AVX512F static void firBlocks8(const v2d* h, const double* c, int j0, int count,
                                                           v2d* sums) {
     // sums[k] for outputs j0 + k, k < count (count a multiple of 8): sum over m of
     // (h[j-1-m] + h[j-128+m]) * c[127-2m].
