@@ -32,19 +32,26 @@ struct CEngine::PairStages {
     // Envelopes: lane 0 alone is used by the linked kernels.
     v2d envWide, envFinal, envBand[3];
 
+    // The smoother states of slot s in the lanes of fast and slow (linked: fast holds the
+    // detector's fast and slow smoother, slow is unused).
+    struct SlotStates { SmootherState* fast[2]; SmootherState* slow[2]; };
+    EMBERLINE_ALWAYS_INLINE SlotStates slotStates(int s) const {
+        SmootherState* st = e.smoothState_;
+        const int d = kFirstSlot + s;
+        if (kLinked) return {{&st[2 * d], &st[2 * d + 1]}, {nullptr, nullptr}};
+        return {{&st[2 * d], &st[kChannelBSmoothers + 2 * d]},
+                {&st[2 * d + 1], &st[kChannelBSmoothers + 2 * d + 1]}};
+    }
+
     EMBERLINE_ALWAYS_INLINE PairStages(CEngine& engine, const KernelConstants& constants)
         : e(engine), k(constants) {
         sub.load(e.subC_, e.subS_[0], e.subS_[1]);
         low.load(e.lowC_, e.lowS_[0], e.lowS_[1]);
         high.load(e.highC_, e.highS_[0], e.highS_[1]);
         for (int s = 0; s < kSlots; ++s) {
-            const int d = kFirstSlot + s;
-            if (kLinked) {
-                fast[s].load(e.smoothState_[2 * d], e.smoothState_[2 * d + 1]);
-            } else {
-                fast[s].load(e.smoothState_[2 * d], e.smoothState_[kChannelBSmoothers + 2 * d]);
-                slow[s].load(e.smoothState_[2 * d + 1], e.smoothState_[kChannelBSmoothers + 2 * d + 1]);
-            }
+            const SlotStates st = slotStates(s);
+            fast[s].load(*st.fast[0], *st.fast[1]);
+            if (!kLinked) slow[s].load(*st.slow[0], *st.slow[1]);
         }
         envWide = v2d{e.envWide_[0], e.envWide_[1]};
         envFinal = v2d{e.envFinal_[0], e.envFinal_[1]};
@@ -56,13 +63,9 @@ struct CEngine::PairStages {
         low.store(e.lowS_[0], e.lowS_[1]);
         high.store(e.highS_[0], e.highS_[1]);
         for (int s = 0; s < kSlots; ++s) {
-            const int d = kFirstSlot + s;
-            if (kLinked) {
-                fast[s].store(e.smoothState_[2 * d], e.smoothState_[2 * d + 1]);
-            } else {
-                fast[s].store(e.smoothState_[2 * d], e.smoothState_[kChannelBSmoothers + 2 * d]);
-                slow[s].store(e.smoothState_[2 * d + 1], e.smoothState_[kChannelBSmoothers + 2 * d + 1]);
-            }
+            const SlotStates st = slotStates(s);
+            fast[s].store(*st.fast[0], *st.fast[1]);
+            if (!kLinked) slow[s].store(*st.slow[0], *st.slow[1]);
         }
         const int channels = kLinked ? 1 : 2;
         for (int c = 0; c < channels; ++c) {

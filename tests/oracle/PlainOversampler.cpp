@@ -31,34 +31,28 @@ void PlainOversampler::clear() {
     downIndex_ = kRingSize - 1;
 }
 
-// Odd phase of the interpolator at ring index d (the newest stuffed sample):
-// the FIR applied to the stuffed samples 2 .. 2 * half + 2 steps old, of which
-// only the even ones (the input samples) are non-zero. Evaluated before the
-// new sample is written, so that with 255 taps the oldest tap still sees the
-// sample 256 steps old and not the one about to overwrite it.
-double PlainOversampler::upFir(unsigned d) const {
-    const int half = design_.upHalfLength();
+// The FIR of half length `half` on a ring at index d, its taps on the samples 2 .. 2 * half + 2
+// steps old, of which only the even ones are non-zero (the input samples of the interpolator's
+// stuffed stream, the even samples of the decimator's). Evaluated before the new sample is
+// written, so that with 255 taps the oldest tap still sees the sample 256 steps old and not the
+// one about to overwrite it.
+template <class Coeff>
+double oddTaps(const double* ring, unsigned d, int half, Coeff coeff) {
     const unsigned span = 2u * static_cast<unsigned>(half) + 2u;
     double sum = 0.0;
     for (int m = 0, top = (half - 1) / 2; m <= top; ++m) {
         const unsigned two_m = 2u * static_cast<unsigned>(m);
-        sum += (upRing_[(d + 2u + two_m) & kMask] + upRing_[(d + span - two_m) & kMask]) *
-               design_.upCoeff(half - 2 * m);
+        sum += (ring[(d + 2u + two_m) & kMask] + ring[(d + span - two_m) & kMask]) * coeff(half - 2 * m);
     }
     return sum;
 }
 
-// The decimator's taps on the even samples before u0 takes slot c (see upFir).
+double PlainOversampler::upFir(unsigned d) const {
+    return oddTaps(upRing_, d, design_.upHalfLength(), [this](int i) { return design_.upCoeff(i); });
+}
+
 double PlainOversampler::downFir(unsigned c) const {
-    const int half = design_.downHalfLength();
-    const unsigned span = 2u * static_cast<unsigned>(half) + 2u;
-    double sum = 0.0;
-    for (int m = 0, top = (half - 1) / 2; m <= top; ++m) {
-        const unsigned two_m = 2u * static_cast<unsigned>(m);
-        sum += (downRing_[(c + 2u + two_m) & kMask] + downRing_[(c + span - two_m) & kMask]) *
-               design_.downCoeff(half - 2 * m);
-    }
-    return sum;
+    return oddTaps(downRing_, c, design_.downHalfLength(), [this](int i) { return design_.downCoeff(i); });
 }
 
 void PlainOversampler::upsample(double* block, int n) {

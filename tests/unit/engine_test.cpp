@@ -744,6 +744,37 @@ TEST(EngineFastPaths, MatchThePlainKernelsBitForBit) {
     }
 }
 
+// The engine's own kernels and the reference ones keep every state in the engine: they can take
+// turns host call by host call (rings, peak holds, filters, smoothers and envelopes handed over as
+// they are) and the output stays that of the engine's kernels alone. First edition: no resampler,
+// the one state the two do not share.
+TEST(EngineFastPaths, OwnAndReferenceKernelsCanTakeTurns) {
+    const int n = 6000;
+    const auto a = noise(n, 2.0, 23), b = sine(n, 1.5, 60, 44100);
+    for (const Path& path : kPaths) {
+        std::vector<double> out[2][2];
+        for (int turns = 0; turns <= 1; ++turns) {
+            Rig rig(firstEdition());
+            rig.usePath(path);
+            rig.p().routing = ChannelRouting::Right;
+            rig.p().autoRelease = 1;
+            rig.p().driveGain = 2.0;
+            rig.p().speed = 0.5;
+            rig.resume(44100);
+            out[turns][0].assign(n, 0.0);
+            out[turns][1].assign(n, 0.0);
+            for (int s = 0, call = 0; s < n; s += 300, ++call) {
+                if (turns) rig.useReference(call % 2 == 1);
+                rig.process(a.data() + s, b.data() + s, out[turns][0].data() + s, out[turns][1].data() + s,
+                            std::min(300, n - s));
+            }
+        }
+        ASSERT_EQ(out[0][0], out[1][0]) << path.name;
+        ASSERT_EQ(out[0][1], out[1][1]) << path.name;
+        EXPECT_GT(maxAbs(out[0][1]), 0.1) << path.name;
+    }
+}
+
 // The kernels hand the meters the input and the applied gain (the stereo ones from a stage of
 // their own): every meter reading (all sources, VU and PPM, FAT off and on, every routing of the
 // mono kernels) after every host call equals the reference kernels' bit for bit, and so do the
