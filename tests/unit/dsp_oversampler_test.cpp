@@ -7,6 +7,7 @@
 
 #include "dsp/COversampler.h"
 #include "tests/oracle/PlainOversampler.h"
+#include "tests/unit/EngineTestSupport.h"
 
 using dsp::COversampler;
 using dsp::oracle::PlainOversampler;
@@ -47,13 +48,7 @@ std::vector<double> impulse(int n, int at = 0) {
     return v;
 }
 
-std::vector<double> noise(int n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    std::vector<double> v(n);
-    for (double& x : v) x = u(rng);
-    return v;
-}
+std::vector<double> noise(int n, unsigned seed) { return engine_test::noise(n, 1.0, seed); }
 
 }  // namespace
 
