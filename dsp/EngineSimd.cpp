@@ -84,15 +84,19 @@ EMBERLINE_TARGET_AVX512F static void firBlocks8(const v2d* h, const double* c, i
 }
 
 
-// The half-band FIR sums of the outputs j0 .. j0 + count - 1 over the history h: for each j, the
-// sum over m = 0 .. 63, from m = 0 upwards, of (h[j-1-m] + h[j-128+m]) * c[127-2m]. Eight outputs
-// per vector where the processor has AVX-512, four at a time in the pair code, then one by one.
-static void firSums(const v2d* h, const double* c, int j0, int count, bool wide, v2d* sums) {
+// The half-band FIR sums of the outputs j0 .. j0 + count - 1 over the history h, each handed to
+// put(k, sum) for output j0 + k: for each j, the sum over m = 0 .. 63, from m = 0 upwards, of
+// (h[j-1-m] + h[j-128+m]) * c[127-2m]. Eight outputs per vector where the processor has AVX-512,
+// four at a time in the pair code, then one by one.
+template <class Put>
+EMBERLINE_ALWAYS_INLINE void firSums(const v2d* h, const double* c, int j0, int count, bool wide, Put&& put) {
     constexpr int kHalf = FatResampler::kHalf, kTerms = FatResampler::kTerms;
     int k = 0;
     if (wide) {
+        v2d sums[FatResampler::kMaxBlock];
         k = count & ~7;
         firBlocks8(h, c, j0, k, sums);
+        for (int q = 0; q < k; ++q) put(q, sums[q]);
     }
     for (; k + kLanes <= count; k += kLanes) {
         const int j = j0 + k;
@@ -106,16 +110,16 @@ static void firSums(const v2d* h, const double* c, int j0, int count, bool wide,
             s2 += (lo[2] + hi[2]) * cm;
             s3 += (lo[3] + hi[3]) * cm;
         }
-        sums[k] = s0;
-        sums[k + 1] = s1;
-        sums[k + 2] = s2;
-        sums[k + 3] = s3;
+        put(k, s0);
+        put(k + 1, s1);
+        put(k + 2, s2);
+        put(k + 3, s3);
     }
     for (; k < count; ++k) {
         const int j = j0 + k;
         v2d s = splat(0.0);
         for (int m = 0; m < kTerms; ++m) s += (h[j - 1 - m] + h[j - 128 + m]) * c[kHalf - 2 * m];
-        sums[k] = s;
+        put(k, s);
     }
 }
 
@@ -123,15 +127,13 @@ static void firSums(const v2d* h, const double* c, int j0, int count, bool wide,
 void FatResampler::upsample(double* a, double* b, int n) {
     v2d* h = upHist_;
     for (int i = 0; i < n; ++i) h[kHistory + i] = v2d{a[i], b[i]};
-    v2d sums[kMaxBlock];
-    firSums(h, cUp_, kHistory, n, wide_, sums);
-    for (int i = 0; i < n; ++i) {
+    firSums(h, cUp_, kHistory, n, wide_, [&](int i, v2d sum) {
         const v2d second = h[kHistory + i - 64] * cUp_[0];
-        a[2 * i] = sums[i][0];
-        b[2 * i] = sums[i][1];
+        a[2 * i] = sum[0];
+        b[2 * i] = sum[1];
         a[2 * i + 1] = second[0];
         b[2 * i + 1] = second[1];
-    }
+    });
     std::memmove(static_cast<void*>(h), static_cast<const void*>(h + n), kHistory * sizeof(v2d));
 }
 
@@ -144,13 +146,11 @@ void FatResampler::downsample(double* a, double* b, int n2) {
         e[kHistory + p] = v2d{a[2 * p], b[2 * p]};
         o[kHistory + p] = v2d{a[2 * p + 1], b[2 * p + 1]};
     }
-    v2d sums[kMaxBlock];
-    firSums(e, cDown_, kHistory, n, wide_, sums);
-    for (int p = 0; p < n; ++p) {
-        const v2d out = sums[p] + o[kHistory + p - 65] * cDown_[0];
+    firSums(e, cDown_, kHistory, n, wide_, [&](int p, v2d sum) {
+        const v2d out = sum + o[kHistory + p - 65] * cDown_[0];
         a[p] = out[0];
         b[p] = out[1];
-    }
+    });
     std::memmove(static_cast<void*>(e), static_cast<const void*>(e + n), kHistory * sizeof(v2d));
     std::memmove(static_cast<void*>(o), static_cast<const void*>(o + n), kHistory * sizeof(v2d));
 }
