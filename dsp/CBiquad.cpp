@@ -38,24 +38,16 @@ void CBiquad::design() {
     const double w = 2.0 * std::numbers::pi * frequency_ / sampleRate_;
     const double cs = std::cos(w);
     const double sn = std::sin(w);
-    const double A = std::pow(10.0, gainDb_ / 40.0);
-    // Bandwidth warp: widens the bandwidth term towards half the sample rate.
-    auto warp = [&](double p, double half) { return 1.0 - std::pow(frequency_ / (half * sampleRate_), p); };
-
-    double a0 = 1, a1 = 1, a2 = 1, b0 = 1, b1 = 1, b2 = 1;
     switch (type_) {
-    case kBypass:
-        break;
-    case kHighPass: {
-        const double alpha = sn / (warp(6, 0.5001) * q_ * 2.0);
-        a0 = 1.0 + alpha;
-        b0 = (1.0 + cs) / 2.0;
-        b1 = -(1.0 + cs);
-        b2 = b0;
-        a1 = -2.0 * cs;
-        a2 = 1.0 - alpha;
-        break;
-    }
+    case kHighPass:
+    case kLowShelf:
+    case kPeaking:
+    case kBandPass:
+    case kNotch:
+    case kHighShelf:
+    case kAllPass:
+        designNormalised(cs, sn);
+        return;
     case kOnePoleCoeff: {
         // One-pole low-pass with the pole p: y = (1 - p) x + p y1.
         const double p = std::pow(0.005, frequency_ / sampleRate_);
@@ -67,58 +59,8 @@ void CBiquad::design() {
         a2_ = 0;
         return;
     }
-    case kLowShelf: {
-        const double beta = sn * std::sqrt(A) / (warp(3, 0.5001) * q_);
-        b0 = A * ((A + 1.0) - (A - 1.0) * cs + beta);
-        b1 = 2.0 * A * ((A - 1.0) - (A + 1.0) * cs);
-        b2 = A * ((A + 1.0) - (A - 1.0) * cs - beta);
-        a0 = (A + 1.0) + (A - 1.0) * cs + beta;
-        a1 = -2.0 * ((A - 1.0) + (A + 1.0) * cs);
-        a2 = (A + 1.0) + (A - 1.0) * cs - beta;
-        break;
-    }
-    case kPeaking: {
-        const double alpha = sn / (warp(2.8, 0.5001) * q_ * 2.0);
-        b0 = 1.0 + alpha * A;
-        b1 = -2.0 * cs;
-        b2 = 1.0 - alpha * A;
-        a0 = 1.0 + alpha / A;
-        a1 = -2.0 * cs;
-        a2 = 1.0 - alpha / A;
-        break;
-    }
-    case kBandPass: {
-        const double alpha = sn / (warp(2.8, 0.5001) * q_ * 2.0);
-        b0 = alpha;
-        b1 = 0;
-        b2 = -alpha;
-        a0 = 1.0 + alpha;
-        a1 = -2.0 * cs;
-        a2 = 1.0 - alpha;
-        break;
-    }
-    case kNotch: {
-        const double alpha = sn / (warp(2.8, 0.5001) * q_ * 2.0);
-        b0 = 1.0;
-        b1 = -2.0 * cs;
-        b2 = 1.0;
-        a0 = 1.0 + alpha;
-        a1 = -2.0 * cs;
-        a2 = 1.0 - alpha;
-        break;
-    }
-    case kHighShelf: {
-        const double beta = sn * std::sqrt(A) / (warp(3, 0.5001) * q_);
-        b0 = A * ((A + 1.0) + (A - 1.0) * cs + beta);
-        b1 = -2.0 * A * ((A - 1.0) + (A + 1.0) * cs);
-        b2 = A * ((A + 1.0) + (A - 1.0) * cs - beta);
-        a0 = (A + 1.0) - (A - 1.0) * cs + beta;
-        a1 = 2.0 * ((A - 1.0) - (A + 1.0) * cs);
-        a2 = (A + 1.0) - (A - 1.0) * cs - beta;
-        break;
-    }
     case kLowPass: {
-        const double alpha = sn / (warp(8, 0.50001) * q_ * 2.0);
+        const double alpha = sn / (bandwidthWarp(8, 0.50001) * q_ * 2.0);
         a0_ = 1.0 + alpha;
         b0_ = (1.0 - cs) / 2.0 / a0_;
         b1_ = (1.0 - cs) / a0_;
@@ -141,7 +83,76 @@ void CBiquad::design() {
         a2_ = 0;
         return;
     }
-    case kAllPass: {
+    default:
+        // Bypass, and unknown types: all coefficients at 1, numerator and denominator
+        // cancel, so the filter passes its input (plus the offset).
+        a0_ = a1_ = a2_ = b0_ = b1_ = b2_ = 1;
+        return;
+    }
+}
+
+// Bandwidth warp: widens the bandwidth term towards half the sample rate.
+double CBiquad::bandwidthWarp(double p, double half) const {
+    return 1.0 - std::pow(frequency_ / (half * sampleRate_), p);
+}
+
+// The types whose coefficients are normalised by a0 (kept unnormalised in a0_).
+void CBiquad::designNormalised(double cs, double sn) {
+    const double A = std::pow(10.0, gainDb_ / 40.0);
+    double a0 = 1, a1 = 1, a2 = 1, b0 = 1, b1 = 1, b2 = 1;
+    switch (type_) {
+    case kHighPass: {
+        const double alpha = sn / (bandwidthWarp(6, 0.5001) * q_ * 2.0);
+        a0 = 1.0 + alpha;
+        b0 = (1.0 + cs) / 2.0;
+        b1 = -(1.0 + cs);
+        b2 = b0;
+        a1 = -2.0 * cs;
+        a2 = 1.0 - alpha;
+        break;
+    }
+    case kLowShelf: {
+        const double beta = sn * std::sqrt(A) / (bandwidthWarp(3, 0.5001) * q_);
+        b0 = A * ((A + 1.0) - (A - 1.0) * cs + beta);
+        b1 = 2.0 * A * ((A - 1.0) - (A + 1.0) * cs);
+        b2 = A * ((A + 1.0) - (A - 1.0) * cs - beta);
+        a0 = (A + 1.0) + (A - 1.0) * cs + beta;
+        a1 = -2.0 * ((A - 1.0) + (A + 1.0) * cs);
+        a2 = (A + 1.0) + (A - 1.0) * cs - beta;
+        break;
+    }
+    case kPeaking: {
+        const double alpha = sn / (bandwidthWarp(2.8, 0.5001) * q_ * 2.0);
+        b0 = 1.0 + alpha * A;
+        b1 = -2.0 * cs;
+        b2 = 1.0 - alpha * A;
+        a0 = 1.0 + alpha / A;
+        a1 = -2.0 * cs;
+        a2 = 1.0 - alpha / A;
+        break;
+    }
+    case kBandPass:
+    case kNotch: {
+        const double alpha = sn / (bandwidthWarp(2.8, 0.5001) * q_ * 2.0);
+        b0 = type_ == kBandPass ? alpha : 1.0;
+        b1 = type_ == kBandPass ? 0 : -2.0 * cs;
+        b2 = type_ == kBandPass ? -alpha : 1.0;
+        a0 = 1.0 + alpha;
+        a1 = -2.0 * cs;
+        a2 = 1.0 - alpha;
+        break;
+    }
+    case kHighShelf: {
+        const double beta = sn * std::sqrt(A) / (bandwidthWarp(3, 0.5001) * q_);
+        b0 = A * ((A + 1.0) + (A - 1.0) * cs + beta);
+        b1 = -2.0 * A * ((A - 1.0) + (A + 1.0) * cs);
+        b2 = A * ((A + 1.0) + (A - 1.0) * cs - beta);
+        a0 = (A + 1.0) - (A - 1.0) * cs + beta;
+        a1 = 2.0 * ((A - 1.0) - (A + 1.0) * cs);
+        a2 = (A + 1.0) - (A - 1.0) * cs - beta;
+        break;
+    }
+    default: {   // kAllPass
         const double alpha = sn / (q_ * 2.0);
         b0 = 1.0 - alpha;
         b1 = -2.0 * cs;
@@ -151,15 +162,6 @@ void CBiquad::design() {
         a2 = 1.0 - alpha;
         break;
     }
-    default:
-        // Unknown types keep all coefficients at 1: numerator and denominator
-        // cancel, so the filter passes its input (plus the offset).
-        a0_ = a1_ = a2_ = b0_ = b1_ = b2_ = 1;
-        return;
-    }
-    if (type_ == kBypass) {
-        a0_ = a1_ = a2_ = b0_ = b1_ = b2_ = 1;
-        return;
     }
     a0_ = a0;
     b0_ = b0 / a0;

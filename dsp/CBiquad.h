@@ -63,6 +63,8 @@ public:
 private:
     void limitFrequency();
     void design();
+    void designNormalised(double cs, double sn);
+    double bandwidthWarp(double p, double half) const;
 
     double sampleRate_;
     int type_;

@@ -2,6 +2,11 @@
 // and the meter detectors. The effect owns one engine, fills `params` and
 // asks for the recomputations and resets a change needs; the audio thread
 // calls process(). Everything is allocated when the engine is built.
+//
+// CEngine.cpp holds the shell (rings, positions, resets, block wrapper),
+// EngineMonoKernels.cpp the bypass and mono kernels, EnginePairKernels.cpp the
+// stereo kernels with both channels as the lanes of one vector pair, and
+// EngineMeters.cpp the meter detectors.
 #pragma once
 
 #include <atomic>
@@ -14,9 +19,16 @@
 #include "dsp/EnginePeakHold.h"
 #include "dsp/EngineSimd.h"
 #include "dsp/FixedFilters.h"
+#include "dsp/StereoResampler.h"
 #include "dsp/Transfer.h"
 
 namespace dsp {
+
+// Channel layout of a processing kernel: one processed channel (routed by L R), or both
+// channels with one detector chain (linked) or one per channel (unlinked).
+enum class Layout { Mono, Linked, Unlinked };
+
+struct KernelConstants;
 
 class CEngine {
 public:
@@ -60,25 +72,23 @@ public:
     const TimeConstants& timeConstants() const { return tc_; }
     const CurveConstants& curveConstants() const { return cc_; }
 
-    // Ring positions, for tests.
-    struct Positions { int w1, r1, r3, w2, r2, fatIndex; };
-    Positions positions() const { return {w1_, r1_, r3_, w2_, r2_, fatIndex_}; }
-
     // Kernel identifiers (the choice process() makes for a block).
     enum Kernel { kBypass, kMonoSingle, kMonoMulti, kLinkedSingle, kLinkedMulti, kUnlinkedSingle, kUnlinkedMulti };
     Kernel chooseKernel() const;
 
+private:
+    // Runs the engine's blocks with other kernels and resamplers (a test library).
+    friend class EngineOracle;
     typedef simd::v2d v2d;
 
-    // Runs the plain per-channel kernels and COversampler's resampling instead of the
-    // channel-pair code; the results are the same. Set before processing starts (tests).
-    bool referenceMode = false;
-
-private:
-    template <class T> void processBlocks(const T* inA, const T* inB, T* outA, T* outB, int frames);
     void runBlock(int n);
-    template <int Ch, bool Multi> void kernel(int n, bool meters);
-    template <bool Linked, bool Multi> void pairKernel(int n, bool meters);
+    int enterBlock(int n);                       // resampling in and the FAT ring; returns the kernel frames
+    void leaveBlock(int n, int m, bool meters);  // meters, resampling out and the FAT clamp
+    KernelConstants kernelConstants(bool scaleAuto) const;
+    template <bool Multi> void monoKernel(int n, bool meters);
+    template <Layout L, bool Multi> void pairKernel(int n, bool meters);
+    struct MonoSteps;                 // the per-sample steps of monoKernel
+    template <Layout L, bool Multi> struct PairStages;   // the stages of pairKernel
     void syncSmoothers(bool clearHistory);
     void bypassKernel(int n, bool meters);
     void runMeters(int n);
@@ -90,8 +100,13 @@ private:
     int s1_ = 0, s2_ = 0;
     double hostRate_ = 44100;
 
-    // Ring positions.
-    int w1_ = 0, r1_ = 0, r3_ = 0, w2_ = 0, r2_ = 0, fatIndex_ = 0;
+    // Ring positions; each advances by one per kernel sample.
+    int w1_ = 0;        // write slot of the look-ahead, band and peak-hold rings (S1)
+    int r1_ = 0;        // read slot of the look-ahead (single-band) and band rings: w1 - attackWindow - 1
+    int r3_ = 0;        // read slot of the multi-band final stage's look-ahead: w1 - limiterWindow - 1
+    int w2_ = 0;        // write slot of the dry and output rings (S2); dry is read at w2 + 1
+    int r2_ = 0;        // read slot of the output ring, set so that every path has the latency S2 - 1
+    int fatIndex_ = 0;  // write slot of the FAT delay ring (S2, oversampled frames)
     double denormalOffset_ = 1e-16;
 
     // One contiguous allocation holds every ring and block buffer; each ring
@@ -112,9 +127,6 @@ private:
     std::unique_ptr<double[]> holdHistory_;
     std::unique_ptr<double[]> holdSuffix_;
     PeakHold wideHold_[2], bandHold_[3][2], finalHold_[2];
-    double peakStep(PeakHold& hold, double* ring, int w, int r, int mask, double v) {
-        return referenceMode ? walkPeakHold(ring, w, r, mask, v) : hold.step(w, r, mask, v);
-    }
 
     static constexpr int kBlockCapacity = 512;
     double* inBuf_[2] = {nullptr, nullptr};
@@ -126,7 +138,7 @@ private:
     // Per-sample values the stages of the pair kernels hand on (kernel block of at most 128 samples):
     // denormal offset, dry signal from the dry ring, signal after the gains, gain applied; per
     // detector (wide band, or low / mid / high) the delayed signal read from its ring and the level.
-    static constexpr int kStageCapacity = 128;   // twice the block wrapper's block (FAT)
+    static constexpr int kStageCapacity = 2 * kMaxBlockFrames;   // oversampled (FAT) block
     double stageOff_[kStageCapacity] = {};
     v2d stageDry_[kStageCapacity] = {};
     v2d stageY_[kStageCapacity] = {};
@@ -151,8 +163,9 @@ private:
     std::vector<CBiquad> smoothers_;
     simd::SmootherState smoothState_[16];
     simd::FatResampler fatResampler_;
+    StereoResampler* resampler_ = &fatResampler_;   // FAT resampling and the FAT-off delays
+    COversampler fatDesign_{COversampler::kProductFlags};   // coefficients and latency count
     std::vector<CBiquad> vuFilters_;
-    std::vector<COversampler> oversamplers_;
 
     TimeConstants tc_{};
     CurveConstants cc_{};

@@ -1,8 +1,8 @@
-// Two-times half-band resampler, one per channel. The configuration flags
-// select the interpolator and the decimator of the family; the product uses
-// 0x808 (255-tap Blackman interpolator, 255-tap Hann decimator). The same two
-// 256-entry rings double as the plain 64-sample delays that keep the latency
-// unchanged while oversampling is off.
+// Design of the two-times half-band resampler: the configuration flags select
+// the interpolator and the decimator of the family and fix their coefficients
+// and latency count. The product uses 0x808 (255-tap Blackman interpolator,
+// 255-tap Hann decimator); the engine's FAT resampler (EngineSimd.h) runs its
+// coefficients on both channels.
 #pragma once
 
 namespace dsp {
@@ -20,43 +20,27 @@ public:
         kDownDecimate2 = 0x1000,// keep every second sample (later one of each pair)
     };
     static constexpr int kProductFlags = kUpFir255 | kDownFir255;
-    static constexpr int kRingSize = 256;
     static constexpr int kMaxHalf = 127;
 
     explicit COversampler(int flags);
 
     int flags() const { return flags_; }
-    int latency() const;                 // 126 for 0x808
-    void clear();
-    void upsample(double* block, int n);     // in place: n samples in, 2n out (block has room for 2n)
-    void downsample(double* block, int n2);  // in place: n2 = 2n in, n out
-    void delayIn(double* block, int n);      // FAT-off input delay, 64 samples, in the interpolator ring
-    void delayOut(double* block, int n);     // FAT-off output delay, 64 samples, in the decimator ring
+    int latency() const { return latency_; }   // 126 for 0x808
 
     // Coefficients for i = 0..half (c[-i] == c[i]); zero beyond the half length.
     double upCoeff(int i) const { return (i >= 0 && i <= kMaxHalf) ? cUp_[i] : 0.0; }
     double downCoeff(int i) const { return (i >= 0 && i <= kMaxHalf) ? cDown_[i] : 0.0; }
+    // (taps - 1) / 2 of the interpolator and decimator FIRs; 0 where the flags select none.
     int upHalfLength() const { return upHalf_; }
     int downHalfLength() const { return downHalf_; }
 
 private:
-    enum UpMode { kUpModeRepeat, kUpModeFir, kUpModeCubic };
-    enum DownMode { kDownModeFirst, kDownModeFir, kDownModeSecond };
-
-    double upFir(int d) const;
-
     int flags_;
     int latency_ = 0;
-    UpMode upMode_ = kUpModeRepeat;
-    DownMode downMode_ = kDownModeFirst;
-    int upHalf_ = 0;     // (taps - 1) / 2 of the interpolator FIR, 0 without one
-    int downHalf_ = 0;   // (taps - 1) / 2 of the decimator FIR, 0 without one
+    int upHalf_ = 0;
+    int downHalf_ = 0;
     double cUp_[kMaxHalf + 1] = {};
     double cDown_[kMaxHalf + 1] = {};
-    double upRing_[kRingSize] = {};
-    double downRing_[kRingSize] = {};
-    unsigned upIndex_ = kRingSize - 1;
-    unsigned downIndex_ = kRingSize - 1;
 };
 
 }  // namespace dsp

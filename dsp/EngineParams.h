@@ -6,6 +6,10 @@
 
 namespace dsp {
 
+// The block wrapper runs host calls in blocks of at most this many frames (twice as many
+// at the kernel rate with FAT); the effect applies parameter changes between such blocks.
+inline constexpr int kMaxBlockFrames = 64;
+
 // Build-time differences between the two editions that the engine cares about.
 struct EngineConfig {
     bool hasFat = true;     // second edition: FAT oversampler and the FAT-off delays

@@ -3,31 +3,20 @@
 // v if smaller, then reads r and clears it to 0. The value read is the largest
 // input of the window from r to w.
 //
-// `walkPeakHold` does that slot by slot on the ring. `PeakHold` gives the same
-// results in constant time per sample, without data-dependent branches: once a
-// whole window has passed with consecutive positions, every slot holds the largest
-// input from its own write on, so the value read is the largest input of the window,
-// which it takes from the inputs in blocks of one window length (suffix maxima of
-// the older block, running maximum of the current one). It walks the ring itself
+// `PeakHold` gives the results of that slot-by-slot walk in constant time per
+// sample, without data-dependent branches: once a whole window has passed with
+// consecutive positions, every slot holds the largest input from its own write
+// on, so the value read is the largest input of the window, which it takes from
+// the inputs in blocks of one window length (suffix maxima of the older block,
+// running maximum of the current one). It walks the ring itself
 // after a jump of the positions, a clear or skipped samples, and brings the ring up
 // to date from the inputs before it does, so every slot value a walk sees is the one
 // the slot-by-slot walk would have left.
 #pragma once
 
-namespace dsp {
+#include "host/Compiler.h"
 
-inline double walkPeakHold(double* ring, int w, int r, int mask, double v) {
-    ring[w] = v;
-    int i = (w - 1) & mask;
-    while (i != r && v > ring[i]) {
-        ring[i] = v;
-        i = (i - 1) & mask;
-    }
-    if (v > ring[r]) ring[r] = v;
-    const double out = ring[r];
-    ring[r] = 0.0;
-    return out;
-}
+namespace dsp {
 
 class PeakHold {
 public:
@@ -46,7 +35,7 @@ public:
     // The ring was changed from outside (cleared): it is the state again.
     void invalidate() { live_ = false; }
 
-    __attribute__((always_inline)) double step(int w, int r, int mask, double v) {
+    EMBERLINE_ALWAYS_INLINE double step(int w, int r, int mask, double v) {
         if (!live_ || w != ((lastW_ + 1) & mask) || r != ((lastR_ + 1) & mask) || mask != lastMask_)
             resync(w, r, mask);
         hist_[w] = v;
@@ -60,7 +49,7 @@ public:
             if (fastReads_ <= mask) ++fastReads_;
             return out;
         }
-        const double out = walkPeakHold(slots_, w, r, mask, v);
+        const double out = walk(slots_, w, r, mask, v);
         if (++steady_ >= length_) {
             // Every slot of the window has been written since the last resync: from here on each
             // slot holds the largest input from its own write on, and the value read is the
@@ -93,6 +82,20 @@ public:
 
 private:
     static constexpr double kHuge = 1e300;
+
+    // The slot-by-slot walk on the ring.
+    static double walk(double* ring, int w, int r, int mask, double v) {
+        ring[w] = v;
+        int i = (w - 1) & mask;
+        while (i != r && v > ring[i]) {
+            ring[i] = v;
+            i = (i - 1) & mask;
+        }
+        if (v > ring[r]) ring[r] = v;
+        const double out = ring[r];
+        ring[r] = 0.0;
+        return out;
+    }
 
     void resync(int w, int r, int mask) {
         materialize();

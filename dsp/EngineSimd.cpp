@@ -10,7 +10,7 @@ constexpr int kLanes = 4;   // output samples summed at the same time
 }  // namespace
 
 void FatResampler::setCoefficients(const double* up, const double* down) {
-    wide_ = __builtin_cpu_supports("avx512f");
+    wide_ = compiler::cpuHasAvx512f();
     for (int i = 0; i <= kHalf; ++i) {
         cUp_[i] = up[i];
         cDown_[i] = down[i];
@@ -28,9 +28,9 @@ void FatResampler::clear() {
 
 // Wide-vector versions for processors with AVX-512: four output samples of both channels per
 // vector, each lane doing exactly the operations of the pair code (no fused multiply-add).
-typedef double v8d __attribute__((vector_size(64)));
+typedef compiler::Double8 v8d;
 
-__attribute__((target("avx512f"))) static void firBlocks8(const v2d* h, const double* c, int j0, int count,
+EMBERLINE_TARGET_AVX512F static void firBlocks8(const v2d* h, const double* c, int j0, int count,
                                                           v2d* sums) {
     // sums[k] for outputs j0 + k, k < count (count a multiple of 8): sum over m of
     // (h[j-1-m] + h[j-128+m]) * c[127-2m].
@@ -84,60 +84,60 @@ __attribute__((target("avx512f"))) static void firBlocks8(const v2d* h, const do
 }
 
 
-// Output pair of input x[j]: first = sum over m of (x[j-1-m] + x[j-128+m]) * c[127-2m], summed from
-// m = 0 upwards; second = x[j-64] * c[0].
+// The half-band FIR sums of the outputs j0 .. j0 + count - 1 over the history h, each handed to
+// put(k, sum) for output j0 + k: for each j, the sum over m = 0 .. 63, from m = 0 upwards, of
+// (h[j-1-m] + h[j-128+m]) * c[127-2m]. Eight outputs per vector where the processor has AVX-512,
+// four at a time in the pair code, then one by one.
+template <class Put>
+EMBERLINE_ALWAYS_INLINE void firSums(const v2d* h, const double* c, int j0, int count, bool wide, Put&& put) {
+    constexpr int kHalf = FatResampler::kHalf, kTerms = FatResampler::kTerms;
+    int k = 0;
+    if (wide) {
+        v2d sums[FatResampler::kMaxBlock];
+        k = count & ~7;
+        firBlocks8(h, c, j0, k, sums);
+        for (int q = 0; q < k; ++q) put(q, sums[q]);
+    }
+    for (; k + kLanes <= count; k += kLanes) {
+        const int j = j0 + k;
+        v2d s0 = splat(0.0), s1 = splat(0.0), s2 = splat(0.0), s3 = splat(0.0);
+        for (int m = 0; m < kTerms; ++m) {
+            const double cm = c[kHalf - 2 * m];
+            const v2d* lo = h + j - 1 - m;
+            const v2d* hi = h + j - 128 + m;
+            s0 += (lo[0] + hi[0]) * cm;
+            s1 += (lo[1] + hi[1]) * cm;
+            s2 += (lo[2] + hi[2]) * cm;
+            s3 += (lo[3] + hi[3]) * cm;
+        }
+        put(k, s0);
+        put(k + 1, s1);
+        put(k + 2, s2);
+        put(k + 3, s3);
+    }
+    for (; k < count; ++k) {
+        const int j = j0 + k;
+        v2d s = splat(0.0);
+        for (int m = 0; m < kTerms; ++m) s += (h[j - 1 - m] + h[j - 128 + m]) * c[kHalf - 2 * m];
+        put(k, s);
+    }
+}
+
+// Output pair of input x[j]: first = the FIR sum at j, second = x[j-64] * c[0].
 void FatResampler::upsample(double* a, double* b, int n) {
     v2d* h = upHist_;
     for (int i = 0; i < n; ++i) h[kHistory + i] = v2d{a[i], b[i]};
-    int i = 0;
-    if (wide_) {
-        v2d sums[kMaxBlock];
-        const int count = n & ~7;
-        firBlocks8(h, cUp_, kHistory, count, sums);
-        for (; i < count; ++i) {
-            const v2d second = h[kHistory + i - 64] * cUp_[0];
-            a[2 * i] = sums[i][0];
-            b[2 * i] = sums[i][1];
-            a[2 * i + 1] = second[0];
-            b[2 * i + 1] = second[1];
-        }
-    }
-    for (; i + kLanes <= n; i += kLanes) {
-        const int j = kHistory + i;
-        v2d s0 = splat(0.0), s1 = splat(0.0), s2 = splat(0.0), s3 = splat(0.0);
-        for (int m = 0; m < kTerms; ++m) {
-            const double c = cUp_[kHalf - 2 * m];
-            const v2d* lo = h + j - 1 - m;
-            const v2d* hi = h + j - 128 + m;
-            s0 += (lo[0] + hi[0]) * c;
-            s1 += (lo[1] + hi[1]) * c;
-            s2 += (lo[2] + hi[2]) * c;
-            s3 += (lo[3] + hi[3]) * c;
-        }
-        const v2d sums[kLanes] = {s0, s1, s2, s3};
-        for (int k = 0; k < kLanes; ++k) {
-            const v2d second = h[j + k - 64] * cUp_[0];
-            a[2 * (i + k)] = sums[k][0];
-            b[2 * (i + k)] = sums[k][1];
-            a[2 * (i + k) + 1] = second[0];
-            b[2 * (i + k) + 1] = second[1];
-        }
-    }
-    for (; i < n; ++i) {
-        const int j = kHistory + i;
-        v2d s = splat(0.0);
-        for (int m = 0; m < kTerms; ++m) s += (h[j - 1 - m] + h[j - 128 + m]) * cUp_[kHalf - 2 * m];
-        const v2d second = h[j - 64] * cUp_[0];
-        a[2 * i] = s[0];
-        b[2 * i] = s[1];
+    firSums(h, cUp_, kHistory, n, wide_, [&](int i, v2d sum) {
+        const v2d second = h[kHistory + i - 64] * cUp_[0];
+        a[2 * i] = sum[0];
+        b[2 * i] = sum[1];
         a[2 * i + 1] = second[0];
         b[2 * i + 1] = second[1];
-    }
+    });
     std::memmove(static_cast<void*>(h), static_cast<const void*>(h + n), kHistory * sizeof(v2d));
 }
 
-// Output of pair p: sum over m of (u0[p-1-m] + u0[p-128+m]) * c[127-2m], summed from m = 0 upwards,
-// plus u1[p-65] * c[0].
+// Output of pair p: the FIR sum over the even samples u0 at p, plus u1[p-65] * c[0].
 void FatResampler::downsample(double* a, double* b, int n2) {
     const int n = n2 / 2;
     v2d* e = downEven_;
@@ -146,44 +146,11 @@ void FatResampler::downsample(double* a, double* b, int n2) {
         e[kHistory + p] = v2d{a[2 * p], b[2 * p]};
         o[kHistory + p] = v2d{a[2 * p + 1], b[2 * p + 1]};
     }
-    int p = 0;
-    if (wide_) {
-        v2d sums[kMaxBlock];
-        const int count = n & ~7;
-        firBlocks8(e, cDown_, kHistory, count, sums);
-        for (; p < count; ++p) {
-            const v2d out = sums[p] + o[kHistory + p - 65] * cDown_[0];
-            a[p] = out[0];
-            b[p] = out[1];
-        }
-    }
-    for (; p + kLanes <= n; p += kLanes) {
-        const int j = kHistory + p;
-        v2d s0 = splat(0.0), s1 = splat(0.0), s2 = splat(0.0), s3 = splat(0.0);
-        for (int m = 0; m < kTerms; ++m) {
-            const double c = cDown_[kHalf - 2 * m];
-            const v2d* lo = e + j - 1 - m;
-            const v2d* hi = e + j - 128 + m;
-            s0 += (lo[0] + hi[0]) * c;
-            s1 += (lo[1] + hi[1]) * c;
-            s2 += (lo[2] + hi[2]) * c;
-            s3 += (lo[3] + hi[3]) * c;
-        }
-        const v2d sums[kLanes] = {s0, s1, s2, s3};
-        for (int k = 0; k < kLanes; ++k) {
-            const v2d out = sums[k] + o[j + k - 65] * cDown_[0];
-            a[p + k] = out[0];
-            b[p + k] = out[1];
-        }
-    }
-    for (; p < n; ++p) {
-        const int j = kHistory + p;
-        v2d s = splat(0.0);
-        for (int m = 0; m < kTerms; ++m) s += (e[j - 1 - m] + e[j - 128 + m]) * cDown_[kHalf - 2 * m];
-        const v2d out = s + o[j - 65] * cDown_[0];
+    firSums(e, cDown_, kHistory, n, wide_, [&](int p, v2d sum) {
+        const v2d out = sum + o[kHistory + p - 65] * cDown_[0];
         a[p] = out[0];
         b[p] = out[1];
-    }
+    });
     std::memmove(static_cast<void*>(e), static_cast<const void*>(e + n), kHistory * sizeof(v2d));
     std::memmove(static_cast<void*>(o), static_cast<const void*>(o + n), kHistory * sizeof(v2d));
 }

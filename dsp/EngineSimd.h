@@ -7,13 +7,16 @@
 
 #include <cstdint>
 
+#include "dsp/EngineParams.h"
 #include "dsp/FixedFilters.h"
+#include "dsp/StereoResampler.h"
 #include "dsp/Transfer.h"
+#include "host/Compiler.h"
 
 namespace dsp::simd {
 
-typedef double v2d __attribute__((vector_size(16)));
-typedef std::int64_t v2i __attribute__((vector_size(16)));
+typedef compiler::Double2 v2d;
+typedef compiler::Int64x2 v2i;
 
 inline v2d splat(double x) { return v2d{x, x}; }
 
@@ -176,24 +179,22 @@ inline v2d finalStageGain(v2d env) { return env < 1.0 ? splat(1.0) : 1.0 / env; 
 // semantics of COversampler's 255-tap interpolator and decimator, kept as plain
 // input histories. Several output samples are summed at the same time (each in
 // its own accumulator, in the same tap order), which is where the speed comes from.
-class FatResampler {
+class FatResampler final : public StereoResampler {
 public:
     static constexpr int kHalf = 127;
     static constexpr int kTerms = 64;
-    static constexpr int kMaxBlock = 64;
+    static constexpr int kMaxBlock = kMaxBlockFrames;
 
     // Coefficients c[0..127] of the interpolator (up) and decimator (down).
     void setCoefficients(const double* up, const double* down);
     // The AVX-512 sums are used where the processor has them; off forces the pair code (tests).
-    void allowWideVectors(bool allow) { wide_ = allow && __builtin_cpu_supports("avx512f"); }
-    void clear();
-    // n host frames per channel in, 2n out (a and b have room for 2n).
-    void upsample(double* a, double* b, int n);
-    // 2n oversampled frames in, n out.
-    void downsample(double* a, double* b, int n2);
+    void allowWideVectors(bool allow) { wide_ = allow && compiler::cpuHasAvx512f(); }
+    void clear() override;
+    void upsample(double* a, double* b, int n) override;
+    void downsample(double* a, double* b, int n2) override;
     // While FAT is off: plain delays of 64 frames before and after the kernel.
-    void delayIn(double* a, double* b, int n) { delay(delayInRing_, delayInIndex_, a, b, n); }
-    void delayOut(double* a, double* b, int n) { delay(delayOutRing_, delayOutIndex_, a, b, n); }
+    void delayIn(double* a, double* b, int n) override { delay(delayInRing_, delayInIndex_, a, b, n); }
+    void delayOut(double* a, double* b, int n) override { delay(delayOutRing_, delayOutIndex_, a, b, n); }
 
 private:
     static constexpr int kDelay = 64;

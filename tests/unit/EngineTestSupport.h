@@ -1,13 +1,16 @@
-// What the engine tests share: preparing an engine the way the effect does at
-// resume, running audio through it in host calls, and test signals.
+// What the engine tests share: an engine run by its own kernels or by the
+// reference ones, preparing it the way the effect does at resume, running audio
+// through it in host calls, and test signals.
 #pragma once
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <random>
 #include <vector>
 
 #include "dsp/CEngine.h"
+#include "tests/oracle/EngineOracle.h"
 
 namespace engine_test {
 
@@ -25,17 +28,36 @@ inline void resumeEngine(dsp::CEngine& e, double rate) {
     e.resetMeters();
 }
 
-// Both channels through the double entry in host calls of `chunk` frames.
-inline void runEngine(dsp::CEngine& e, const std::vector<double>& a, const std::vector<double>& b,
-                      std::vector<double>& oa, std::vector<double>& ob, int chunk) {
-    const int n = static_cast<int>(a.size());
-    oa.assign(n, 0.0);
-    ob.assign(n, 0.0);
-    for (int s = 0; s < n; s += chunk) {
-        const int k = std::min(chunk, n - s);
-        e.process(a.data() + s, b.data() + s, oa.data() + s, ob.data() + s, k);
+// An engine, run by its own kernels or (useReference) by the reference kernels and resamplers.
+struct EngineUnderTest {
+    std::unique_ptr<dsp::CEngine> engine;
+    std::unique_ptr<dsp::EngineOracle> oracle;   // declared after the engine: destroyed before it
+
+    explicit EngineUnderTest(const dsp::EngineConfig& config) : engine(new dsp::CEngine(config)) {}
+
+    dsp::EngineParams& p() { return engine->params; }
+    // Before the reset that starts a run.
+    void useReference(bool on) { oracle.reset(on ? new dsp::EngineOracle(*engine) : nullptr); }
+
+    template <class T> void process(const T* inA, const T* inB, T* outA, T* outB, int frames) {
+        if (oracle)
+            oracle->process(inA, inB, outA, outB, frames);
+        else
+            engine->process(inA, inB, outA, outB, frames);
     }
-}
+
+    // Both channels through the double entry in host calls of `chunk` frames.
+    void run(const std::vector<double>& a, const std::vector<double>& b, std::vector<double>& oa,
+             std::vector<double>& ob, int chunk) {
+        const int n = static_cast<int>(a.size());
+        oa.assign(n, 0.0);
+        ob.assign(n, 0.0);
+        for (int s = 0; s < n; s += chunk) {
+            const int k = std::min(chunk, n - s);
+            process(a.data() + s, b.data() + s, oa.data() + s, ob.data() + s, k);
+        }
+    }
+};
 
 inline std::vector<double> noise(int n, double amplitude, unsigned seed) {
     std::mt19937 gen(seed);

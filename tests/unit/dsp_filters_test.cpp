@@ -8,6 +8,7 @@
 
 #include "dsp/CBiquad.h"
 #include "dsp/FixedFilters.h"
+#include "tests/unit/EngineTestSupport.h"
 
 using namespace dsp;
 
@@ -42,13 +43,7 @@ double sineGain(Step step, double hz, double fs, double seconds) {
     return peak;
 }
 
-std::vector<double> noise(int n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    std::vector<double> v(n);
-    for (double& x : v) x = u(rng);
-    return v;
-}
+std::vector<double> noise(int n, unsigned seed) { return engine_test::noise(n, 1.0, seed); }
 
 }  // namespace
 

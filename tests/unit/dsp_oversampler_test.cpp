@@ -6,15 +6,18 @@
 #include <vector>
 
 #include "dsp/COversampler.h"
+#include "tests/oracle/PlainOversampler.h"
+#include "tests/unit/EngineTestSupport.h"
 
-using namespace dsp;
+using dsp::COversampler;
+using dsp::oracle::PlainOversampler;
 
 namespace {
 
 constexpr int kFlags = COversampler::kProductFlags;
 
 // Runs the signal through up- and downsampling in blocks of `block` host samples.
-std::vector<double> roundTrip(COversampler& up, COversampler& down, const std::vector<double>& in, int block) {
+std::vector<double> roundTrip(PlainOversampler& up, PlainOversampler& down, const std::vector<double>& in, int block) {
     std::vector<double> out;
     std::vector<double> buf(2 * block);
     for (size_t pos = 0; pos < in.size(); pos += block) {
@@ -27,7 +30,7 @@ std::vector<double> roundTrip(COversampler& up, COversampler& down, const std::v
     return out;
 }
 
-std::vector<double> upsampleAll(COversampler& os, const std::vector<double>& in, int block) {
+std::vector<double> upsampleAll(PlainOversampler& os, const std::vector<double>& in, int block) {
     std::vector<double> out;
     std::vector<double> buf(2 * block);
     for (size_t pos = 0; pos < in.size(); pos += block) {
@@ -45,13 +48,7 @@ std::vector<double> impulse(int n, int at = 0) {
     return v;
 }
 
-std::vector<double> noise(int n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    std::vector<double> v(n);
-    for (double& x : v) x = u(rng);
-    return v;
-}
+std::vector<double> noise(int n, unsigned seed) { return engine_test::noise(n, 1.0, seed); }
 
 }  // namespace
 
@@ -89,10 +86,10 @@ TEST(COversamplerTest, HalfBandCoefficients) {
     EXPECT_GT(os.upCoeff(5), 0.0);
 }
 
-TEST(COversamplerTest, ImpulseThroughUpAndDownComesOutAfter129Samples) {
+TEST(PlainOversamplerTest, ImpulseThroughUpAndDownComesOutAfter129Samples) {
     for (int block : {64, 1, 37}) {
         SCOPED_TRACE(block);
-        COversampler up(kFlags), down(kFlags);
+        PlainOversampler up(kFlags), down(kFlags);
         const std::vector<double> out = roundTrip(up, down, impulse(400, 10), block);
         int peakAt = 0;
         for (int i = 0; i < 400; ++i)
@@ -110,11 +107,11 @@ TEST(COversamplerTest, ImpulseThroughUpAndDownComesOutAfter129Samples) {
     }
 }
 
-TEST(COversamplerTest, PassbandSignalsSurviveTheRoundTrip) {
+TEST(PlainOversamplerTest, PassbandSignalsSurviveTheRoundTrip) {
     const double fs = 44100, hz = 1000;
     std::vector<double> in(4000);
     for (size_t i = 0; i < in.size(); ++i) in[i] = std::sin(2 * std::numbers::pi * hz * i / fs);
-    COversampler up(kFlags), down(kFlags);
+    PlainOversampler up(kFlags), down(kFlags);
     const std::vector<double> out = roundTrip(up, down, in, 64);
     double worst = 0;
     for (size_t i = 400; i < out.size(); ++i) worst = std::max(worst, std::fabs(out[i] - in[i - 129]));
@@ -122,7 +119,7 @@ TEST(COversamplerTest, PassbandSignalsSurviveTheRoundTrip) {
 
     // The interpolated stream is the same sine at twice the rate, both
     // output phases delayed by 129 oversampled periods.
-    COversampler up2(kFlags);
+    PlainOversampler up2(kFlags);
     const std::vector<double> fine = upsampleAll(up2, in, 64);
     double worstEven = 0, worstOdd = 0;
     for (size_t j = 600; j < fine.size(); ++j) {
@@ -133,12 +130,12 @@ TEST(COversamplerTest, PassbandSignalsSurviveTheRoundTrip) {
     EXPECT_LT(worstOdd, 1e-12);   // the centre tap alone: the input sample itself
 }
 
-TEST(COversamplerTest, ImageRejection) {
+TEST(PlainOversamplerTest, ImageRejection) {
     // A tone near the host Nyquist limit must not leave an image above it.
     const double fs = 44100, hz = 15000;
     std::vector<double> in(4000);
     for (size_t i = 0; i < in.size(); ++i) in[i] = std::sin(2 * std::numbers::pi * hz * i / fs);
-    COversampler up(kFlags);
+    PlainOversampler up(kFlags);
     const std::vector<double> fine = upsampleAll(up, in, 64);
     // Zero stuffing images the tone to fs - hz at the doubled rate.
     const double image = fs - hz;
@@ -155,13 +152,13 @@ TEST(COversamplerTest, ImageRejection) {
     EXPECT_LT(imageLevel / toneLevel, 0.01);
 }
 
-TEST(COversamplerTest, FatOffDelays) {
-    COversampler os(kFlags);
+TEST(PlainOversamplerTest, FatOffDelays) {
+    PlainOversampler os(kFlags);
     std::vector<double> buf = impulse(300, 5);
     os.delayIn(buf.data(), 300);
     for (int i = 0; i < 300; ++i) EXPECT_EQ(buf[i], i == 5 + 64 ? 1.0 : 0.0) << i;
 
-    COversampler chain(kFlags);
+    PlainOversampler chain(kFlags);
     const std::vector<double> in = noise(500, 7);
     std::vector<double> out;
     for (size_t pos = 0; pos < in.size(); pos += 64) {
@@ -174,18 +171,18 @@ TEST(COversamplerTest, FatOffDelays) {
     for (size_t i = 0; i < out.size(); ++i) EXPECT_EQ(out[i], i >= 128 ? in[i - 128] : 0.0) << i;
 }
 
-TEST(COversamplerTest, ClearRestoresTheFreshState) {
+TEST(PlainOversamplerTest, ClearRestoresTheFreshState) {
     const std::vector<double> in = noise(300, 9);
-    COversampler fresh(kFlags);
-    COversampler usedUp(kFlags), usedDown(kFlags);
-    COversampler freshUp(kFlags), freshDown(kFlags);
+    PlainOversampler fresh(kFlags);
+    PlainOversampler usedUp(kFlags), usedDown(kFlags);
+    PlainOversampler freshUp(kFlags), freshDown(kFlags);
     roundTrip(usedUp, usedDown, noise(500, 8), 64);
     usedUp.clear();
     usedDown.clear();
     EXPECT_EQ(roundTrip(usedUp, usedDown, in, 64), roundTrip(freshUp, freshDown, in, 64));
 
     std::vector<double> a = in, b = in;
-    COversampler delayed(kFlags);
+    PlainOversampler delayed(kFlags);
     delayed.delayIn(a.data(), 200);
     delayed.delayOut(a.data(), 200);
     delayed.clear();
@@ -195,19 +192,19 @@ TEST(COversamplerTest, ClearRestoresTheFreshState) {
     EXPECT_EQ(a, b);
 }
 
-TEST(COversamplerTest, OtherMembersOfTheFamily) {
+TEST(PlainOversamplerTest, OtherMembersOfTheFamily) {
     const std::vector<double> in = noise(200, 10);
     // Repetition and keeping every second sample give the input back.
     {
-        COversampler up(0x1 | 0x100), down(0x1 | 0x100);
+        PlainOversampler up(0x1 | 0x100), down(0x1 | 0x100);
         EXPECT_EQ(roundTrip(up, down, in, 64), in);
-        COversampler rep(0x1);
+        PlainOversampler rep(0x1);
         const std::vector<double> fine = upsampleAll(rep, in, 64);
         for (size_t i = 0; i < in.size(); ++i) {
             EXPECT_EQ(fine[2 * i], in[i]);
             EXPECT_EQ(fine[2 * i + 1], in[i]);
         }
-        COversampler second(0x1000);
+        PlainOversampler second(0x1000);
         std::vector<double> b = {1, 2, 3, 4};
         second.downsample(b.data(), 4);
         EXPECT_EQ(b[0], 2);
@@ -216,7 +213,7 @@ TEST(COversamplerTest, OtherMembersOfTheFamily) {
     // Cubic: exact on cubic polynomials, the mid-point between the samples
     // two and one periods old.
     {
-        COversampler cubic(0x10);
+        PlainOversampler cubic(0x10);
         std::vector<double> poly(50);
         auto p = [](double t) { return 0.001 * t * t * t - 0.02 * t * t + 0.3 * t - 1.0; };
         for (size_t i = 0; i < poly.size(); ++i) poly[i] = p(static_cast<double>(i));
@@ -230,7 +227,7 @@ TEST(COversamplerTest, OtherMembersOfTheFamily) {
     // oversampled periods (33 and 65).
     for (auto [flags, delay] : {std::pair{0x2, 33}, std::pair{0x4, 65}}) {
         SCOPED_TRACE(flags);
-        COversampler up(flags);
+        PlainOversampler up(flags);
         std::vector<double> s(1000);
         for (size_t i = 0; i < s.size(); ++i) s[i] = std::sin(2 * std::numbers::pi * 500 * i / 44100.0);
         const std::vector<double> fine = upsampleAll(up, s, 64);

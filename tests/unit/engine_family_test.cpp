@@ -27,9 +27,8 @@ using engine_test::noise;
 constexpr double kRate = 44100;
 constexpr int kWrapperDelay = 64;   // FAT-off input delay: the kernel sees 64 leading zeros
 
-struct Rig {
-    std::unique_ptr<CEngine> engine{new CEngine(dsp::EngineConfig{true, 0})};
-    dsp::EngineParams& p() { return engine->params; }
+struct Rig : engine_test::EngineUnderTest {
+    Rig() : EngineUnderTest(dsp::EngineConfig{true, 0}) {}
     void kernel(CEngine::Kernel k) {
         p().processOn = k != CEngine::kBypass;
         p().stereo = !(k == CEngine::kMonoSingle || k == CEngine::kMonoMulti);
@@ -42,7 +41,7 @@ struct Rig {
     }
     void run(const std::vector<double>& a, const std::vector<double>& b, std::vector<double>& oa,
              std::vector<double>& ob, int chunk = 441) {
-        engine_test::runEngine(*engine, a, b, oa, ob, chunk);
+        EngineUnderTest::run(a, b, oa, ob, chunk);
     }
 };
 
@@ -248,7 +247,7 @@ struct Settings {
 };
 
 void configure(Rig& rig, CEngine::Kernel k, const Settings& s, bool reference) {
-    rig.engine->referenceMode = reference;
+    rig.useReference(reference);
     rig.kernel(k);
     dsp::EngineParams& p = rig.p();
     p.autoRelease = s.autoOn;
@@ -331,7 +330,7 @@ TEST(EngineFamily, DryShareIsHighPassedInTheMonoSingleBandKernelOnly) {
     for (CEngine::Kernel k : kProcessing) {
         for (int reference = 0; reference <= 1; ++reference) {
             Rig rig;
-            rig.engine->referenceMode = reference != 0;
+            rig.useReference(reference != 0);
             rig.kernel(k);
             rig.p().mixAmount = 0.0;
             rig.p().driveGain = 3.0;
@@ -377,7 +376,7 @@ TEST(EngineFamily, LinkedDetectorFollowsTheLargerChannel) {
             for (int hotOnB = 0; hotOnB <= 1; ++hotOnB) {
                 Rig linked, alone;
                 for (Rig* r : {&linked, &alone}) {
-                    r->engine->referenceMode = reference != 0;
+                    r->useReference(reference != 0);
                     r->kernel(r == &linked ? k : (k == CEngine::kLinkedSingle ? CEngine::kUnlinkedSingle
                                                                              : CEngine::kUnlinkedMulti));
                     r->resume();
@@ -415,7 +414,7 @@ TEST(EngineFamily, FinalStageHoldsPeaksATenthOfADecibelUnderFullScale) {
     for (CEngine::Kernel k : {CEngine::kMonoMulti, CEngine::kLinkedMulti, CEngine::kUnlinkedMulti}) {
         for (int reference = 0; reference <= 1; ++reference) {
             Rig rig;
-            rig.engine->referenceMode = reference != 0;
+            rig.useReference(reference != 0);
             rig.kernel(k);
             for (int j = 0; j < 3; ++j) {
                 rig.p().bandSatGain[j] = 4.0;
@@ -447,7 +446,7 @@ TEST(EngineFamily, BandSumEqualsSingleBandToneAdjustment) {
             std::vector<double> out[3][2];
             for (int v = 0; v < 3; ++v) {
                 Rig rig;
-                rig.engine->referenceMode = reference != 0;
+                rig.useReference(reference != 0);
                 rig.kernel(v == 0 ? pr.single : pr.multi);
                 rig.p().driveGain = 0.05;   // the boosted peaks (about 10) times 0.05 stay under 1: nothing limits
                 rig.p().lowAdjustGain = v == 2 ? 1.0 : 2.5;

@@ -43,12 +43,8 @@ EngineConfig secondEdition() { return EngineConfig{true, 0}; }
 EngineConfig firstEdition() { return EngineConfig{false, 2}; }
 
 // An engine set up the way the effect does it at resume.
-struct Rig {
-    std::unique_ptr<CEngine> engine;
-
-    explicit Rig(const EngineConfig& config = secondEdition()) : engine(new CEngine(config)) {}
-
-    dsp::EngineParams& p() { return engine->params; }
+struct Rig : engine_test::EngineUnderTest {
+    explicit Rig(const EngineConfig& config = secondEdition()) : EngineUnderTest(config) {}
 
     void usePath(const Path& path) {
         p().processOn = path.processOn;
@@ -66,7 +62,7 @@ struct Rig {
     // Runs both channels through the double entry in host calls of `chunk` frames.
     void run(const std::vector<double>& a, const std::vector<double>& b, std::vector<double>& oa,
              std::vector<double>& ob, int chunk = 512) {
-        engine_test::runEngine(*engine, a, b, oa, ob, chunk);
+        EngineUnderTest::run(a, b, oa, ob, chunk);
     }
 };
 
@@ -393,7 +389,7 @@ TEST(EngineTimeConstants, WindowsAtSpeedEndsAndReadPositions) {
     rig.resume(44100);
     EXPECT_EQ(rig.engine->timeConstants().attackWindow, 3);
     EXPECT_EQ(rig.engine->timeConstants().limiterWindow, 9);
-    auto pos = rig.engine->positions();
+    auto pos = dsp::EngineOracle::positions(*rig.engine);
     EXPECT_EQ(pos.w1, 255);
     EXPECT_EQ(pos.r1, 255 - 3 - 1);
     EXPECT_EQ(pos.r3, 255 - 9 - 1);
@@ -406,7 +402,7 @@ TEST(EngineTimeConstants, WindowsAtSpeedEndsAndReadPositions) {
     rig.engine->recomputeTimeConstants();
     EXPECT_EQ(rig.engine->timeConstants().attackWindow, 52);
     EXPECT_EQ(rig.engine->timeConstants().limiterWindow, 52);
-    pos = rig.engine->positions();
+    pos = dsp::EngineOracle::positions(*rig.engine);
     EXPECT_EQ(pos.r1, (255 - 53) & 255);
     EXPECT_EQ(pos.r2, (52 + 52 + 2 * 512 + 2) & 511);
 
@@ -537,11 +533,11 @@ TEST(EngineBlocks, InPlaceAndSharedChannelBuffers) {
 TEST(EngineBlocks, ZeroFramesProcessNothing) {
     Rig rig;
     rig.resume(44100);
-    const auto before = rig.engine->positions();
+    const auto before = dsp::EngineOracle::positions(*rig.engine);
     double x = 1.0, y = 5.0;
     rig.engine->process(&x, &x, &y, &y, 0);
     EXPECT_EQ(y, 5.0);
-    EXPECT_EQ(rig.engine->positions().w2, before.w2);
+    EXPECT_EQ(dsp::EngineOracle::positions(*rig.engine).w2, before.w2);
 }
 
 // NaN and infinite input samples are silence; they never poison the filters and rings.
@@ -707,8 +703,9 @@ TEST(EngineMeters, OversAreCountedAgainstTheThreshold) {
     EXPECT_EQ(rig.engine->overFlag[0].load(), 0.0f);
 }
 
-// The channel-pair kernels and the engine's FAT resampler give the results of the plain
-// per-channel kernels and of COversampler, bit for bit, whatever the settings.
+// The engine's own kernels, FAT resampler and peak holds give the results of the reference ones
+// (one sample at a time through the whole chain, plain per-channel resamplers, the slot-by-slot
+// window maximum), bit for bit, whatever the settings.
 TEST(EngineFastPaths, MatchThePlainKernelsBitForBit) {
     const int n = 9000;
     auto a = noise(n, 2.5, 16), b = sine(n, 1.8, 70, 44100);
@@ -719,8 +716,9 @@ TEST(EngineFastPaths, MatchThePlainKernelsBitForBit) {
             std::vector<double> out[2][2];
             for (int reference = 0; reference <= 1; ++reference) {
                 Rig rig;
-                rig.engine->referenceMode = reference != 0;
+                rig.useReference(reference != 0);
                 rig.usePath(path);
+                if (!path.stereo) rig.p().routing = static_cast<ChannelRouting>(variant % 3);
                 rig.p().fatActive = variant & 1;
                 rig.p().autoRelease = (variant >> 1) & 1;
                 rig.p().brickwallOn = (variant >> 2) & 1;
@@ -746,21 +744,54 @@ TEST(EngineFastPaths, MatchThePlainKernelsBitForBit) {
     }
 }
 
-// The fast stereo kernels hand the meters the input and the applied gain from a stage of their
-// own: every meter reading (all sources, VU and PPM, FAT off and on) after every host call equals
-// the plain kernels' bit for bit, and so do the over flags.
+// The engine's own kernels and the reference ones keep every state in the engine: they can take
+// turns host call by host call (rings, peak holds, filters, smoothers and envelopes handed over as
+// they are) and the output stays that of the engine's kernels alone. First edition: no resampler,
+// the one state the two do not share.
+TEST(EngineFastPaths, OwnAndReferenceKernelsCanTakeTurns) {
+    const int n = 6000;
+    const auto a = noise(n, 2.0, 23), b = sine(n, 1.5, 60, 44100);
+    for (const Path& path : kPaths) {
+        std::vector<double> out[2][2];
+        for (int turns = 0; turns <= 1; ++turns) {
+            Rig rig(firstEdition());
+            rig.usePath(path);
+            rig.p().routing = ChannelRouting::Right;
+            rig.p().autoRelease = 1;
+            rig.p().driveGain = 2.0;
+            rig.p().speed = 0.5;
+            rig.resume(44100);
+            out[turns][0].assign(n, 0.0);
+            out[turns][1].assign(n, 0.0);
+            for (int s = 0, call = 0; s < n; s += 300, ++call) {
+                if (turns) rig.useReference(call % 2 == 1);
+                rig.process(a.data() + s, b.data() + s, out[turns][0].data() + s, out[turns][1].data() + s,
+                            std::min(300, n - s));
+            }
+        }
+        ASSERT_EQ(out[0][0], out[1][0]) << path.name;
+        ASSERT_EQ(out[0][1], out[1][1]) << path.name;
+        EXPECT_GT(maxAbs(out[0][1]), 0.1) << path.name;
+    }
+}
+
+// The kernels hand the meters the input and the applied gain (the stereo ones from a stage of
+// their own): every meter reading (all sources, VU and PPM, FAT off and on, every routing of the
+// mono kernels) after every host call equals the reference kernels' bit for bit, and so do the
+// over flags.
 TEST(EngineFastPaths, MeterReadingsMatchThePlainKernels) {
     const int n = 6000;
     auto a = noise(n, 1.6, 21), b = sine(n, 1.3, 90, 44100);
     for (int i = 2000; i < 3500; ++i) a[i] *= 0.02;
     for (const Path& path : kPaths) {
-        if (path.stereo == 0 || path.processOn == 0) continue;
+        if (path.processOn == 0) continue;
         for (int variant = 0; variant < 12; ++variant) {
             std::vector<float> readings[2];
             for (int reference = 0; reference <= 1; ++reference) {
                 Rig rig;
-                rig.engine->referenceMode = reference != 0;
+                rig.useReference(reference != 0);
                 rig.usePath(path);
+                if (!path.stereo) rig.p().routing = static_cast<ChannelRouting>((variant / 2) % 3);
                 rig.p().meterSource = variant % 3;
                 rig.p().meterTypePpm = (variant / 3) % 2;
                 rig.p().fatActive = variant / 6;
@@ -773,7 +804,7 @@ TEST(EngineFastPaths, MeterReadingsMatchThePlainKernels) {
                 std::vector<double> oa(n), ob(n);
                 for (int s = 0; s < n; s += 333) {
                     const int k = std::min(333, n - s);
-                    rig.engine->process(a.data() + s, b.data() + s, oa.data() + s, ob.data() + s, k);
+                    rig.process(a.data() + s, b.data() + s, oa.data() + s, ob.data() + s, k);
                     for (int c = 0; c < 2; ++c) {
                         readings[reference].push_back(rig.engine->meterValue[c].load());
                         readings[reference].push_back(rig.engine->overFlag[c].load());
@@ -831,7 +862,7 @@ TEST(EngineFastPaths, PeakHoldMatchesASlotBySlotWalk) {
         else if (phase == 2) v = 1.0 - (step % 300) / 300.0;
         else v = std::floor(dist(gen) * 3) / 3;
         const double got = hold.step(w, r, mask, v);
-        const double expected = dsp::walkPeakHold(plain.data(), w, r, mask, v);
+        const double expected = dsp::oracle::slotWalkPeakHold(plain.data(), w, r, mask, v);
         ASSERT_EQ(got, expected) << step;
         fastSteps += hold.fastMode();
         if (step % 311 == 0) {
@@ -843,15 +874,15 @@ TEST(EngineFastPaths, PeakHoldMatchesASlotBySlotWalk) {
     EXPECT_GT(fastSteps, 30000);
 }
 
-// The engine's FAT resampler and delays against COversampler, for both channels, with and
+// The engine's FAT resampler and delays against the plain resampler, for both channels, with and
 // without the wide-vector sums, in blocks of every length up to 64: resampling first, then
 // (after a clear, as the engine does when FAT changes) the plain delays.
-TEST(EngineFastPaths, ResamplerMatchesCOversampler) {
+TEST(EngineFastPaths, ResamplerMatchesThePlainResampler) {
     for (bool wide : {false, true}) {
-        dsp::COversampler refA(0x808), refB(0x808);
+        dsp::oracle::PlainOversampler refA(dsp::COversampler::kProductFlags), refB(dsp::COversampler::kProductFlags);
         dsp::simd::FatResampler fast;
         double up[128], down[128];
-        for (int i = 0; i < 128; ++i) up[i] = refA.upCoeff(i), down[i] = refA.downCoeff(i);
+        for (int i = 0; i < 128; ++i) up[i] = refA.design().upCoeff(i), down[i] = refA.design().downCoeff(i);
         fast.setCoefficients(up, down);
         fast.allowWideVectors(wide);
         fast.clear();

@@ -1,0 +1,187 @@
+// The bypass kernel and the mono kernels: one processed channel, routed by L R, sample by
+// sample; the other channel (with L or R) passes through the dry ring.
+#include <algorithm>
+#include <cmath>
+
+#include "dsp/CEngine.h"
+#include "dsp/EngineKernels.h"
+
+namespace dsp {
+
+void CEngine::bypassKernel(int n, bool meters) {
+    const int m1 = s1_ - 1, m2 = s2_ - 1;
+    int w2 = w2_, r2 = r2_;
+    double off = denormalOffset_;
+    const double* ia = inBuf_[0];
+    const double* ib = inBuf_[1];
+    double* oa = outBuf_[0];
+    double* ob = outBuf_[1];
+    const double unity = cc_.smallSignalGain;   // reads as a gain reduction of 1.0
+    for (int i = 0; i < n; ++i) {
+        off = -off;
+        const double a = ia[i] + off, b = ib[i] + off;
+        dryRing_[w2] = v2d{a, b};
+        w2 = (w2 + 1) & m2;
+        r2 = (r2 + 1) & m2;
+        const v2d d = dryRing_[w2];
+        oa[i] = d[0];
+        ob[i] = d[1];
+        if (meters) {
+            meterIn_[0][i] = ia[i];
+            meterIn_[1][i] = ib[i];
+            meterGain_[0][i] = unity;
+            meterGain_[1][i] = unity;
+        }
+    }
+    w2_ = w2;
+    r2_ = r2;
+    w1_ = (w1_ + n) & m1;
+    r1_ = (r1_ + n) & m1;
+    r3_ = (r3_ + n) & m1;
+    denormalOffset_ = off;
+}
+
+// The steps of one mono sample between the subsonic filter and the output ring, and the
+// routing of the result. The processed channel uses lane 0 of the rings and channel A's state.
+struct CEngine::MonoSteps {
+    CEngine& e;
+    const KernelConstants& k;
+    const int m1;
+
+    // Tone adjustment, look-ahead ring, wide-band detector and gain: returns y, sets gain.
+    EMBERLINE_ALWAYS_INLINE double wideBand(double x, double off, int w1, int r1, double& gain) {
+        const double lp = stepCrossover(e.highC_, e.highS_[0], x, off);
+        const double hp = stepCrossover(e.lowC_, e.lowS_[0], x, off);
+        const double xa = x + k.lowAdjustM1 * (x - hp) + k.highAdjustM1 * (x - lp);
+        e.lookAheadRing_[w1][0] = xa;
+        const double det = std::fabs(xa) * kDetectorMargin;
+        const double B = e.wideHold_[0].step(w1, r1, m1, det) + kDetectorFloor + off;
+        const double c1 = e.smoothState_[kWideSmoother].step(B);
+        const double c2 = e.smoothState_[kWideSmoother + 1].step(B);
+        followerStep(B, e.envWide_[0], k.tc.attackCoeff, k.tc.releaseCoeff, k.autoOn, c1, c2, kWideBandRule);
+        gain = k.wideGain(e.envWide_[0]);
+        double y = e.lookAheadRing_[r1][0] * gain;
+        if (k.brickwall) y = clampUnit(y);
+        return y;
+    }
+
+    // Band split, band rings, detectors and gains, their sum and the final stage on it: returns y,
+    // sets gain to the smallest band gain (times the final stage's gain when it runs).
+    EMBERLINE_ALWAYS_INLINE double multiBand(double x, double off, int w1, int r1, int r3, double& gain) {
+        const double lp = stepCrossover(e.highC_, e.highS_[0], x, off);
+        const double hp = stepCrossover(e.lowC_, e.lowS_[0], x, off);
+        const double band[3] = {(x - hp) * k.lowAdjust, hp - (x - lp), (x - lp) * k.highAdjust};
+        double sum = 0.0, minGain = 0.0;
+        for (int b = 0; b < 3; ++b) {
+            v2d* ring = e.bandRing_ + b * e.s1Max_;
+            ring[w1][0] = band[b];
+            const double B = e.bandHold_[b][0].step(w1, r1, m1, std::fabs(band[b])) + kDetectorFloor + off;
+            const double c1 = e.smoothState_[2 * b].step(B);
+            const double c2 = e.smoothState_[2 * b + 1].step(B);
+            followerStep(B, e.envBand_[0][b], k.tc.attackCoeff, k.tc.bandReleaseCoeff[b], k.autoOn, c1, c2, kBandRule);
+            const double tb = k.bandGainOf(b, e.envBand_[0][b]);
+            const double o = ring[r1][0] * tb;
+            sum = b == 0 ? o : sum + o;
+            minGain = b == 0 ? tb : std::min(minGain, tb);
+        }
+        e.lookAheadRing_[w1][0] = sum;
+        const double peak = e.finalHold_[0].step(w1, r3, m1, std::fabs(sum) * kDetectorMargin);
+        double y = e.lookAheadRing_[r3][0];
+        if (k.brickwall) {
+            const double B = peak + kDetectorFloor + off;
+            const double c1 = e.smoothState_[kWideSmoother].step(B);
+            const double c2 = e.smoothState_[kWideSmoother + 1].step(B);
+            followerStep(B, e.envFinal_[0], k.tc.limiterAttackCoeff, k.tc.limiterReleaseCoeff, k.autoOn, c1, c2,
+                         kFinalStageRule);
+            const double g = finalStageGain(e.envFinal_[0]);
+            y = clampUnit(y * g);
+            minGain *= g;
+        }
+        gain = minGain;
+        return y;
+    }
+
+    // Outputs and meter values of sample i: the processed output on both channels (Mono) or on its
+    // own channel, with the pass-through channel's delayed dry signal times outputGain on the other.
+    EMBERLINE_ALWAYS_INLINE void route(int i, double out, double passDry, double in, double pass, double gain,
+                                       ChannelRouting routing, int procLane, bool meters) {
+        double* outA = e.outBuf_[0];
+        double* outB = e.outBuf_[1];
+        if (routing == ChannelRouting::Mono) {
+            outA[i] = out;
+            outB[i] = out;
+        } else {
+            const double passOut = k.outputGain * passDry;
+            if (procLane == 0) {
+                outA[i] = out;
+                outB[i] = passOut;
+            } else {
+                outA[i] = passOut;
+                outB[i] = out;
+            }
+        }
+        if (!meters) return;
+        const double procGain = gain * k.ceilingGain;
+        if (routing == ChannelRouting::Mono) {
+            e.meterIn_[0][i] = e.meterIn_[1][i] = in;
+            e.meterGain_[0][i] = e.meterGain_[1][i] = procGain;
+        } else {
+            e.meterIn_[procLane][i] = in;
+            e.meterGain_[procLane][i] = procGain;
+            e.meterIn_[1 - procLane][i] = pass;
+            e.meterGain_[1 - procLane][i] = e.cc_.smallSignalGain;
+        }
+    }
+};
+
+template <bool Multi>
+void CEngine::monoKernel(int n, bool meters) {
+    const KernelConstants k = kernelConstants(false);
+    const int m1 = s1_ - 1, m2 = s2_ - 1;
+    MonoSteps steps{*this, k, m1};
+    int w1 = w1_, r1 = r1_, r3 = r3_, w2 = w2_, r2 = r2_;
+    double off = denormalOffset_;
+
+    const ChannelRouting routing = params.routing;
+    const int procLane = routing == ChannelRouting::Right ? 1 : 0;
+    const double* procIn = inBuf_[procLane];
+    const double* passIn = routing == ChannelRouting::Mono ? inBuf_[0] : inBuf_[1 - procLane];
+
+    for (int i = 0; i < n; ++i) {
+        off = -off;
+        const double in = procIn[i];
+        const double pass = passIn[i];
+        dryRing_[w2] = v2d{in + off, pass + off};
+        const double x = stepSubsonic(subC_, subS_[0], in, off);
+        double gain, y;
+        if constexpr (!Multi) {
+            dryRing_[w2][0] = x;   // the dry share of the mix is high-passed too
+            y = steps.wideBand(x, off, w1, r1, gain);
+        } else {
+            y = steps.multiBand(x, off, w1, r1, r3, gain);
+        }
+
+        // Ceiling, output ring, dry/wet mix and output gain.
+        outputRing_[w2][0] = y * k.ceilingGain;
+        const double wet = outputRing_[r2][0];
+        r2 = (r2 + 1) & m2;
+        w2 = (w2 + 1) & m2;
+        const v2d dry = dryRing_[w2];
+        steps.route(i, k.mixed(dry[0], wet), dry[1], in, pass, gain, routing, procLane, meters);
+
+        w1 = (w1 + 1) & m1;
+        r1 = (r1 + 1) & m1;
+        r3 = (r3 + 1) & m1;
+    }
+    w1_ = w1;
+    r1_ = r1;
+    r3_ = r3;
+    w2_ = w2;
+    r2_ = r2;
+    denormalOffset_ = off;
+}
+
+template void CEngine::monoKernel<false>(int, bool);
+template void CEngine::monoKernel<true>(int, bool);
+
+}  // namespace dsp
