@@ -200,8 +200,8 @@ void Emberline::processAny(T** inputs, T** outputs, int32 sampleFrames) {
     T* outA = outputs[0];
     T* outB = (outputs[1] && isOutputConnected(1)) ? outputs[1] : outputs[0];
     // A change made while a long host buffer is being processed takes effect
-    // at the next block of at most 64 frames, not at the next host call.
-    constexpr int32 kBlock = 64;
+    // at the next block of the engine, not at the next host call.
+    constexpr int32 kBlock = dsp::kMaxBlockFrames;
     for (int32 done = 0; done < sampleFrames; done += kBlock) {
         if (done) applyPending();
         const int32 n = sampleFrames - done < kBlock ? sampleFrames - done : kBlock;

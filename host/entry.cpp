@@ -1,12 +1,12 @@
 // The library's only exported symbols: one function under two names.
+#include "host/Compiler.h"
 #include "host/entry.h"
 
-extern "C" __attribute__((visibility("default"))) vst::AEffect* VSTPluginMain(
-    vst::audioMasterCallback audioMaster) {
+extern "C" EMBERLINE_EXPORT vst::AEffect* VSTPluginMain(vst::audioMasterCallback audioMaster) {
     return emberlineEntry(audioMaster);
 }
 
 // Older hosts look the entry up as "main". A C++ function cannot carry that
 // name, so an alias with that assembler name points at the same code.
-extern "C" __attribute__((visibility("default"), alias("VSTPluginMain"))) vst::AEffect*
+extern "C" EMBERLINE_EXPORT_ALIAS("VSTPluginMain") vst::AEffect*
 emberlineMainAlias(vst::audioMasterCallback audioMaster) __asm__("main");
