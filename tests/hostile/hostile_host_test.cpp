@@ -161,25 +161,27 @@ private:
             in_[pick(0, 1)][pick(0, n - 1)] = pick(0, 1) ? std::numeric_limits<double>::quiet_NaN() : INFINITY;
         double peak = 0.0;
         if (useDouble) {
-            double* in[2] = {in_[0].data(), in_[1].data()};
-            double* out[2] = {out_[0].data(), out_[1].data()};
-            if (inPlace) e_->processDoubleReplacing(e_, in, in, n);
-            else e_->processDoubleReplacing(e_, in, out, n);
-            for (int c = 0; c < 2; ++c)
-                for (int i = 0; i < n; ++i) peak = std::max(peak, check((inPlace ? in_ : out_)[c][i]));
+            peak = processIn(in_, out_, n, inPlace, e_->processDoubleReplacing);
         } else {
             for (int c = 0; c < 2; ++c) {
                 fin_[c].assign(in_[c].begin(), in_[c].end());
                 fout_[c].assign(std::max(n, 1), 0.0f);
             }
-            float* in[2] = {fin_[0].data(), fin_[1].data()};
-            float* out[2] = {fout_[0].data(), fout_[1].data()};
-            if (inPlace) e_->processReplacing(e_, in, in, n);
-            else e_->processReplacing(e_, in, out, n);
-            for (int c = 0; c < 2; ++c)
-                for (int i = 0; i < n; ++i) peak = std::max(peak, check((inPlace ? fin_ : fout_)[c][i]));
+            peak = processIn(fin_, fout_, n, inPlace, e_->processReplacing);
         }
         frames_ += n;
+        return peak;
+    }
+
+    // One process call on in (and out, unless in place); the largest output magnitude.
+    template <class T, class Entry>
+    double processIn(std::vector<T>* in, std::vector<T>* out, int n, bool inPlace, Entry entry) {
+        T* inPtr[2] = {in[0].data(), in[1].data()};
+        T* outPtr[2] = {out[0].data(), out[1].data()};
+        entry(e_, inPtr, inPlace ? inPtr : outPtr, n);
+        double peak = 0.0;
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < n; ++i) peak = std::max(peak, check((inPlace ? in : out)[c][i]));
         return peak;
     }
 
