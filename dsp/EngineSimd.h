@@ -30,6 +30,20 @@ inline v2d clampUnit(v2d y) {
     return y < -1.0 ? splat(-1.0) : y;
 }
 
+// One step of a smoother's biquad with its alternating offset, the same
+// operations in the same order for one value or a pair of lanes.
+template <class State, class T>
+inline T stepSmoother(State& s, T x) {
+    s.offset = -s.offset;
+    const T x0 = x + s.offset;
+    const T y = s.b0 * x0 + s.b1 * s.x1 + s.b2 * s.x2 - s.a1 * s.y1 - s.a2 * s.y2;
+    s.x2 = s.x1;
+    s.x1 = x0;
+    s.y2 = s.y1;
+    s.y1 = y + s.offset;
+    return y;
+}
+
 // State of one control smoother (a CBiquad low-pass whose coefficients are taken from the
 // designing object); stepping it gives CBiquad::step's result.
 struct SmootherState {
@@ -37,16 +51,7 @@ struct SmootherState {
     double offset = 1e-13;
     double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
 
-    double step(double x) {
-        offset = -offset;
-        const double x0 = x + offset;
-        const double y = b0 * x0 + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1;
-        x1 = x0;
-        y2 = y1;
-        y1 = y + offset;
-        return y;
-    }
+    double step(double x) { return stepSmoother(*this, x); }
 };
 
 // Two smoothers as the lanes of one pair.
@@ -64,16 +69,7 @@ struct SmootherLanes {
         p.x1 = x1[0]; q.x1 = x1[1]; p.x2 = x2[0]; q.x2 = x2[1];
         p.y1 = y1[0]; q.y1 = y1[1]; p.y2 = y2[0]; q.y2 = y2[1];
     }
-    v2d step(v2d x) {
-        offset = -offset;
-        const v2d x0 = x + offset;
-        const v2d y = b0 * x0 + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1;
-        x1 = x0;
-        y2 = y1;
-        y1 = y + offset;
-        return y;
-    }
+    v2d step(v2d x) { return stepSmoother(*this, x); }
 };
 
 struct SubsonicLanes {

@@ -26,30 +26,34 @@ static double crossoverOmega(double fs, double hz) {
     return 2.0 * std::numbers::pi * hz / fs;
 }
 
-CrossoverCoeffs designHighCrossover(double fs, double hz) {
+// The two crossover filters share their poles.
+struct CrossoverPoles {
+    double cs, sn, h;
+};
+
+static CrossoverPoles crossoverPoles(double fs, double hz) {
     const double w = crossoverOmega(fs, hz);
-    const double cs = std::cos(w);
     const double sn = std::sin(w);
-    const double h = 1.0 / (1.0 + sn);
+    return {std::cos(w), sn, 1.0 / (1.0 + sn)};
+}
+
+static CrossoverCoeffs withPoles(const CrossoverPoles& p, double b0, double b1) {
     CrossoverCoeffs c;
-    c.b0 = (1.0 - cs) / 2.0 * h;
-    c.b1 = (1.0 - cs) * h;
-    c.a1 = -2.0 * cs * h;
-    c.a2 = (1.0 - sn) * h;
+    c.b0 = b0;
+    c.b1 = b1;
+    c.a1 = -2.0 * p.cs * p.h;
+    c.a2 = (1.0 - p.sn) * p.h;
     return c;
 }
 
+CrossoverCoeffs designHighCrossover(double fs, double hz) {
+    const CrossoverPoles p = crossoverPoles(fs, hz);
+    return withPoles(p, (1.0 - p.cs) / 2.0 * p.h, (1.0 - p.cs) * p.h);
+}
+
 CrossoverCoeffs designLowCrossover(double fs, double hz) {
-    const double w = crossoverOmega(fs, hz);
-    const double cs = std::cos(w);
-    const double sn = std::sin(w);
-    const double h = 1.0 / (1.0 + sn);
-    CrossoverCoeffs c;
-    c.b0 = (1.0 + cs) / 2.0 * h;
-    c.b1 = -(1.0 + cs) * h;
-    c.a1 = -2.0 * cs * h;
-    c.a2 = (1.0 - sn) * h;
-    return c;
+    const CrossoverPoles p = crossoverPoles(fs, hz);
+    return withPoles(p, (1.0 + p.cs) / 2.0 * p.h, -(1.0 + p.cs) * p.h);
 }
 
 // The states start from silence; the alternating offset added in every step
