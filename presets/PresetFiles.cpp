@@ -100,29 +100,34 @@ static int startParse(ParsedFile& f, const unsigned char* data, std::size_t size
     return full;
 }
 
-ParsedFile parsePreset(const unsigned char* data, std::size_t size, int edition) {
+// The layout both kinds share: a header, then records of the file's value
+// count; a legacy file is told by its exact size.
+struct Layout {
+    unsigned char kind;
+    const char* wrongKind;
+    std::size_t legacySize;
+    int records, legacyRecords;
+};
+
+static ParsedFile parseLayout(const unsigned char* data, std::size_t size, int edition, const Layout& layout) {
     ParsedFile f;
-    const int full = startParse(f, data, size, edition, kPresetKind, kErrorNotPreset);
+    const int full = startParse(f, data, size, edition, layout.kind, layout.wrongKind);
     if (!full) return f;
-    f.legacy = size == kLegacyPresetSize;
+    f.legacy = size == layout.legacySize;
     f.valuesPerRecord = f.legacy ? kLegacyValues : full;
-    f.numRecords = 1;
-    readRecord(data, size, kHeaderSize, f.valuesPerRecord, f.records[0]);
+    f.numRecords = f.legacy ? layout.legacyRecords : layout.records;
+    const std::size_t rs = recordSize(f.valuesPerRecord);
+    for (int j = 0; j < f.numRecords; ++j)
+        readRecord(data, size, kHeaderSize + (std::size_t)j * rs, f.valuesPerRecord, f.records[j]);
     return f;
 }
 
+ParsedFile parsePreset(const unsigned char* data, std::size_t size, int edition) {
+    return parseLayout(data, size, edition, {kPresetKind, kErrorNotPreset, kLegacyPresetSize, 1, 1});
+}
+
 ParsedFile parseBank(const unsigned char* data, std::size_t size, int edition) {
-    ParsedFile f;
-    const int full = startParse(f, data, size, edition, kBankKind, kErrorNotBank);
-    if (!full) return f;
-    f.legacy = size == kLegacyBankSize;
-    f.valuesPerRecord = f.legacy ? kLegacyValues : full;
-    f.numRecords = f.legacy ? kLegacyBankPrograms : kBankPrograms;
-    const std::size_t rs = recordSize(f.valuesPerRecord);
-    for (int j = 0; j < f.numRecords; ++j)
-        readRecord(data, size, kHeaderSize + (std::size_t)j * rs, f.valuesPerRecord,
-                   f.records[j]);
-    return f;
+    return parseLayout(data, size, edition, {kBankKind, kErrorNotBank, kLegacyBankSize, kBankPrograms, kLegacyBankPrograms});
 }
 
 std::vector<unsigned char> serialisePreset(const ProgramRecord& program, int edition) {

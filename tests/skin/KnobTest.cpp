@@ -86,6 +86,14 @@ std::pair<double, double> axisOf(const std::vector<Line>& lines) {
     return {(a22 * b1 - a12 * b2) / det, (a11 * b2 - a12 * b1) / det};
 }
 
+// Every frame of a knob strip at a scale; empty when the bitmap is missing.
+std::vector<Image> knobFrames(const KnobStripCase& k, int scale) {
+    Image strip = bitmap(k.id, scale);
+    std::vector<Image> frames;
+    for (int f = 0; !strip.empty() && f < k.frames; ++f) frames.push_back(frame(strip, k.frames, k.rows, f));
+    return frames;
+}
+
 // Clockwise from straight up, in degrees, -180..180.
 double clockwiseFromUp(double dx, double dy) { return std::atan2(dx, -dy) * 180.0 / M_PI; }
 
@@ -93,10 +101,8 @@ TEST(SkinKnobs, PointerTurnsClockwiseFromLowerLeftToLowerRight) {
     for (const KnobStripCase& k : kKnobs) {
         for (int scale = 1; scale <= 2; ++scale) {
             SCOPED_TRACE("knob " + std::to_string(k.id) + " at " + std::to_string(scale) + "x");
-            Image strip = bitmap(k.id, scale);
-            ASSERT_FALSE(strip.empty());
-            std::vector<Image> frames;
-            for (int f = 0; f < k.frames; ++f) frames.push_back(frame(strip, k.frames, k.rows, f));
+            std::vector<Image> frames = knobFrames(k, scale);
+            ASSERT_FALSE(frames.empty());
             Image still = stillImage(frames);
             const int last = k.frames - 1;
             // Ten evenly spaced frames and the two ends.
@@ -144,10 +150,8 @@ TEST(SkinKnobs, LitFromTheUpperLeft) {
     for (const KnobStripCase& k : kKnobs) {
         for (int scale = 1; scale <= 2; ++scale) {
             SCOPED_TRACE("knob " + std::to_string(k.id) + " at " + std::to_string(scale) + "x");
-            Image strip = bitmap(k.id, scale);
-            ASSERT_FALSE(strip.empty());
-            std::vector<Image> frames;
-            for (int f = 0; f < k.frames; ++f) frames.push_back(frame(strip, k.frames, k.rows, f));
+            std::vector<Image> frames = knobFrames(k, scale);
+            ASSERT_FALSE(frames.empty());
             Image still = stillImage(frames);
             std::vector<Line> lines;
             for (int i = 0; i <= 10; ++i) lines.push_back(pointerLine(frames[(k.frames - 1) * i / 10], still));
