@@ -29,7 +29,8 @@
 #define EMBERLINE_ASAN 1
 #endif
 #ifdef EMBERLINE_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's count of the bytes the program holds.
+extern "C" size_t __sanitizer_get_current_allocated_bytes(void);
 #endif
 
 using namespace vst;
