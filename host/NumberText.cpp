@@ -24,8 +24,10 @@ void writeEightCharacters(double value, char* out) {
     int nd = 0;
     do {
         double q = std::floor(ip / 10.0);
-        int d = (int)(ip - q * 10.0);
-        digits[nd++] = (char)('0' + (d < 0 ? 0 : d > 9 ? 9 : d));
+        // Far beyond the double's precision the remainder is no digit at all;
+        // it is limited before the conversion, which could not represent it.
+        const double r = ip - q * 10.0;
+        digits[nd++] = (char)('0' + (r < 0.0 ? 0 : r > 9.0 ? 9 : (int)r));
         ip = q;
     } while (ip >= 1.0 && nd < 20);
     while (nd > 0) buf[n++] = digits[--nd];
