@@ -4,9 +4,12 @@
 # libraries. Safe to run any number of times; runs apt-get update at most once.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config binutils libsndfile1-dev libcairo2-dev)
+packages=(cmake ninja-build g++ pkg-config binutils libsndfile1-dev libcairo2-dev
+  libx11-dev libfreetype-dev fonts-liberation2)
 if [ "${1:-test}" != "main" ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev)
+  # The toolkit tests: a virtual X server, real input and resource counts.
+  packages+=(xvfb xauth libxtst-dev libxres-dev)
 fi
 
 missing=()
