@@ -86,17 +86,10 @@ void CKnob::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
     if (pParentFrame) pParentFrame->captureMouse(this);
 }
 
-void CKnob::dragTo(CDrawContext* context, const CPoint& where, int32_t buttons) {
+void CKnob::dragTo(CDrawContext* context, const CPoint& where, int32_t) {
     float old = value;
     if (linear) {
         float d = (float)((firstPoint.v - where.v) + (where.h - firstPoint.h));
-        if (buttons != dragButtons) {
-            // Shift pressed or released: the value goes on from where it is.
-            float newCoef = (vmax - vmin) / (kLinearRange * ((buttons & kShift) ? zoomFactor : 1.0f));
-            entryValue += d * (coef - newCoef);
-            coef = newCoef;
-            dragButtons = buttons;
-        }
         value = entryValue + d * coef;
         bounceValue();
     } else {
@@ -113,7 +106,16 @@ void CKnob::dragTo(CDrawContext* context, const CPoint& where, int32_t buttons) 
 }
 
 void CKnob::mouseMoved(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!dragging || where == lastPoint) return;
+    if (!dragging) return;
+    if (linear && buttons != dragButtons) {
+        // Shift pressed or released: the value goes on from where it is.
+        float d = (float)((firstPoint.v - lastPoint.v) + (lastPoint.h - firstPoint.h));
+        float newCoef = (vmax - vmin) / (kLinearRange * ((buttons & kShift) ? zoomFactor : 1.0f));
+        entryValue += d * (coef - newCoef);
+        coef = newCoef;
+    }
+    dragButtons = buttons;
+    if (where == lastPoint) return;
     lastPoint = where;
     dragTo(context, where, buttons);
     doIdleStuff();

@@ -108,15 +108,11 @@ bool COptionMenu::isSubMenu(int32_t index) const {
 
 bool COptionMenu::setCurrent(int32_t index, bool countSeparator) {
     if (!countSeparator) {
-        int32_t n = -1;
-        for (int32_t i = 0; i < (int32_t)entries.size(); ++i) {
-            if (isSeparator(i)) continue;
-            if (++n == index) {
-                index = i;
-                break;
-            }
-        }
-        if (n != index) return false;
+        int32_t n = -1, found = -1;
+        for (int32_t i = 0; i < (int32_t)entries.size() && found < 0; ++i)
+            if (!isSeparator(i) && ++n == index) found = i;
+        if (found < 0) return false;
+        index = found;
     }
     if (index < 0 || index >= (int32_t)entries.size()) return false;
     currentIndex = index;
