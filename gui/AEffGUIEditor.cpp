@@ -25,6 +25,8 @@ AEffGUIEditor::~AEffGUIEditor() {
 }
 
 bool AEffGUIEditor::getRect(vst::ERect** r) {
+    if (r) *r = nullptr;
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return false;  // no window to size
     double s = getScaleFactor();
     scaledRect.top = (int16_t)std::lround(rect.top * s);
     scaledRect.left = (int16_t)std::lround(rect.left * s);
@@ -63,7 +65,7 @@ bool AEffGUIEditor::onKeyUp(vst::VstKeyCode& keyCode) {
 
 bool AEffGUIEditor::setKnobMode(vst::int32 val) {
     knobMode = val;
-    return true;
+    return rect.right > rect.left && rect.bottom > rect.top;  // taken only by an editor with a window
 }
 
 void AEffGUIEditor::beginEdit(vst::int32 index) {
@@ -107,8 +109,7 @@ void AEffGUIEditor::setScaleFactor(double scale) {
     if (now == old || !frame) return;
     frame->setScale(now);
     vst::ERect* r = nullptr;
-    getRect(&r);
-    if (effect)
+    if (effect && getRect(&r) && r)
         effect->callHost(vst::audioMasterSizeWindow, r->right - r->left, r->bottom - r->top);
 }
 

@@ -18,7 +18,8 @@ public:
     explicit AEffGUIEditor(AudioEffect* effect);
     ~AEffGUIEditor() override;
 
-    // The window rectangle, grown by the scale factor.
+    // The window rectangle, grown by the scale factor; false (and null) for
+    // an editor without a rectangle, which has no window.
     bool getRect(vst::ERect** rect) override;
     // Remembers the parent window and the scale for the bitmaps the editor
     // loads next; the derived editor then creates its frame. A second open
