@@ -243,7 +243,10 @@ void X11Window::handle(XEvent& event) {
             key(event.xkey);
             break;
         case FocusOut:
-            if (haveFocus && event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior) {
+            // Only a real move of the focus elsewhere counts: not the pointer
+            // focus given up when we take the focus, nor a child's.
+            if (haveFocus && event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior &&
+                event.xfocus.detail != NotifyPointer) {
                 haveFocus = false;
                 if (ic) XUnsetICFocus(ic);
                 frame->platformFocusLost();
