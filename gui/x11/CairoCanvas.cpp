@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <atomic>
 #include <mutex>
 
 extern const unsigned char emberline_font_regular[];
@@ -25,6 +26,8 @@ struct Fonts {
 };
 std::mutex gFontsMutex;
 Fonts gFonts;
+// Whether cairo has been used at all: its caches are reset only then.
+std::atomic<bool> gCairoUsed{false};
 const cairo_user_data_key_t kFaceKey{};
 
 void doneFace(void* face) { FT_Done_Face((FT_Face)face); }
@@ -83,7 +86,7 @@ void releaseFonts() {
     if (gFonts.options) cairo_font_options_destroy(gFonts.options);
     gFonts.options = nullptr;
     // cairo's caches may still hold the faces; they go with the caches.
-    cairo_debug_reset_static_data();
+    if (gCairoUsed.exchange(false)) cairo_debug_reset_static_data();
     if (gFonts.library) FT_Done_FreeType(gFonts.library);
     gFonts.library = nullptr;
 }
@@ -126,6 +129,7 @@ cairo_surface_t* CairoImage::keyed(CColor key) const {
 
 CairoImage* decodePng(const unsigned char* data, uint32_t size, int32_t scale) {
     if (!data || size < 8) return nullptr;
+    gCairoUsed.store(true);
     PngReader reader{data, size, 0};
     cairo_surface_t* s = cairo_image_surface_create_from_png_stream(&readPng, &reader);
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
@@ -138,7 +142,7 @@ CairoImage* decodePng(const unsigned char* data, uint32_t size, int32_t scale) {
 // ---- canvas -------------------------------------------------------------------
 
 CairoCanvas::CairoCanvas(cairo_surface_t* target, double scale)
-    : target(target), cr(cairo_create(target)), scale(scale) {
+    : target(target), cr((gCairoUsed.store(true), cairo_create(target))), scale(scale) {
     cairo_scale(cr, scale, scale);
     Fonts& f = fonts();
     if (f.options) cairo_set_font_options(cr, f.options);

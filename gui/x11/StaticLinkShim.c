@@ -15,4 +15,9 @@ __attribute__((constructor)) static void emberlineBindStreams(void) {
     void** libcStdout = (void**)dlsym(RTLD_DEFAULT, "stdout");
     if (libcStderr) stderr = *libcStderr;
     if (libcStdout) stdout = *libcStdout;
+    /* pixman (shared) allocates its tables when it is loaded and never frees
+     * them: it stays loaded once we brought it in, so that a host that loads
+     * and unloads the plug-in again and again does not lose them each time. */
+    void* pixman = dlopen("libpixman-1.so.0", RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    if (pixman) dlclose(pixman);
 }

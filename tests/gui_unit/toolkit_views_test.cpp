@@ -187,6 +187,46 @@ TEST_F(ToolkitTest, ContainerDrawsItsBackgroundAtTheOffsetAndTranslatesChildren)
     EXPECT_EQ(images[1].rect, CRect(55, 65, 75, 85));  // child in frame coordinates
 }
 
+TEST(ToolkitBasics, DrawContextStateAndOffscreenCopy) {
+    headless::RecordingCanvas canvas;
+    CDrawContext context(nullptr, &canvas);
+    context.setFont(kNormalFontVerySmall, 0, kBoldFace);
+    EXPECT_EQ(context.getFontSize(), 9);
+    context.setFont(99);  // out of the table: the normal font
+    EXPECT_EQ(context.getFontSize(), 12);
+    context.setOffset(CPoint(100, 50));
+    context.setFillColor(CColor{1, 2, 3, 255});
+    context.fillRect(CRect(0, 0, 10, 10));
+    context.setFrameColor(CColor{9, 9, 9, 255});
+    context.moveTo(CPoint(1, 1));
+    context.lineTo(CPoint(5, 1));
+    EXPECT_EQ(context.getPenLocation(), CPoint(5, 1));
+    context.setFontColor(CColor{7, 7, 7, 255});
+    context.drawString("abc", CRect(0, 0, 30, 10), true, kRightText);
+    ASSERT_EQ(canvas.ops.size(), 4u);
+    EXPECT_EQ(canvas.ops[0].rect, CRect(100, 50, 110, 60));  // through the origin
+    EXPECT_EQ(canvas.ops[1].from, CPoint(101, 51));
+    EXPECT_EQ(canvas.ops[1].to, CPoint(105, 51));
+    EXPECT_EQ(canvas.ops[2].color, (CColor{1, 2, 3, 255}));  // the opaque box in the fill colour
+    EXPECT_EQ(canvas.ops[3].text, "abc");
+    EXPECT_EQ(canvas.ops[3].align, kRightText);
+    EXPECT_EQ(canvas.ops[3].color, (CColor{7, 7, 7, 255}));
+    // The clip stays inside the painted area.
+    context.setPaintArea(CRect(100, 50, 120, 70));
+    context.setClipRect(CRect(-50, -50, 500, 500));
+    EXPECT_EQ(context.getClipRect(), CRect(0, 0, 20, 20));
+
+    COffscreenContext offscreen(nullptr, 30, 20);
+    ASSERT_TRUE(offscreen.isValid());
+    canvas.ops.clear();
+    offscreen.copyFrom(&context, CRect(0, 0, 30, 20), CPoint(5, 0));
+    ASSERT_EQ(canvas.ops.size(), 1u);
+    EXPECT_EQ(canvas.ops[0].kind, headless::DrawOp::kImage);
+    EXPECT_EQ(canvas.ops[0].rect, CRect(100, 50, 130, 70));
+    EXPECT_EQ(canvas.ops[0].from, CPoint(5, 0));
+    EXPECT_EQ(canvas.ops[0].image->pixelWidth(), 30);
+}
+
 TEST_F(ToolkitTest, RemovingAViewInTheMiddleOfADragForgetsIt) {
     auto* knob = new CKnob(CRect(0, 0, 40, 40), &log, 7, nullptr, nullptr);
     frame->addView(knob);
