@@ -234,8 +234,11 @@ bool CFrame::platformTextInput(const char* utf8) {
 }
 
 void CFrame::platformFocusLost() {
-    // The window system took the keyboard away: a field being edited ends.
+    // The window system took the keyboard away: an open list closes, a field
+    // being edited ends.
+    if (modalView) modalView->looseFocus(nullptr);
     if (focusView) setFocusView(nullptr);
+    releasePending();
 }
 
 void CFrame::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {

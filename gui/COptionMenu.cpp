@@ -372,6 +372,10 @@ int32_t COptionMenuPopup::onKeyDown(vst::VstKeyCode& key) {
     }
 }
 
+void COptionMenuPopup::looseFocus(CDrawContext*) {
+    if (menu) menu->closePopup();
+}
+
 bool COptionMenuPopup::onWheel(CDrawContext*, const CPoint&, float distance) {
     moveHighlight(distance > 0 ? -1 : 1);
     return true;

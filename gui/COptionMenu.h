@@ -82,6 +82,8 @@ public:
     void mouseUp(CDrawContext* context, CPoint& where, int32_t buttons) override;
     int32_t onKeyDown(vst::VstKeyCode& keyCode) override;
     bool onWheel(CDrawContext* context, const CPoint& where, float distance) override;
+    // The keyboard went elsewhere: the list closes without a choice.
+    void looseFocus(CDrawContext* context = nullptr) override;
 
     // Entry under a point (frame coordinates), -1 for none.
     int32_t entryAt(const CPoint& where) const;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 
 #include "gui/CFrame.h"
 #include "gui/x11/CairoCanvas.h"
@@ -105,8 +106,14 @@ int keysymToUtf8(KeySym sym, char* out) {
 
 X11Window::X11Window(CFrame* frame, void* parent, const CRect& size, double scale)
     : frame(frame), width(size.width()), height(size.height()), scale(scale) {
-    // Our own connection: the host's display pointer, if any, is not used.
+    // Our own connection: the host's display pointer, if any, is not used. A
+    // busy server may refuse a connection for a moment (its queue is full).
     display = XOpenDisplay(nullptr);
+    for (int tries = 0; !display && tries < 5; ++tries) {
+        timespec pause{0, 20 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+        display = XOpenDisplay(nullptr);
+    }
     if (!display || !parent) return;
     int screen = DefaultScreen(display);
     Visual* visual = DefaultVisual(display, screen);
@@ -244,9 +251,10 @@ void X11Window::handle(XEvent& event) {
             break;
         case FocusOut:
             // Only a real move of the focus elsewhere counts: not the pointer
-            // focus given up when we take the focus, nor a child's.
+            // focus given up when we take the focus, nor a child's, nor what
+            // happened before we took it (a field that ended just before).
             if (haveFocus && event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior &&
-                event.xfocus.detail != NotifyPointer) {
+                event.xfocus.detail != NotifyPointer && event.xfocus.serial >= focusSerial) {
                 haveFocus = false;
                 if (ic) XUnsetICFocus(ic);
                 frame->platformFocusLost();
@@ -326,6 +334,7 @@ void X11Window::setKeyboardFocus(bool take) {
     ErrorTrap trap(display);
     if (take) {
         XGetInputFocus(display, &previousFocus, &previousRevert);
+        focusSerial = NextRequest(display);
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
         if (ic) XSetICFocus(ic);
     } else {

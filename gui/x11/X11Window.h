@@ -50,6 +50,7 @@ private:
     CairoCanvas* canvas = nullptr;
     XImage* image = nullptr;
     bool haveFocus = false;
+    unsigned long focusSerial = 0;  // the request that gave us the focus
     Window previousFocus = 0;
     int previousRevert = 0;
 };

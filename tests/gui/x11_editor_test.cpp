@@ -149,6 +149,39 @@ TEST_F(EditorHost, TypingIntoTheTextFieldAndChoosingFromTheList) {
     EXPECT_EQ(shownText(*plugin, kTextTag), "x");
 }
 
+TEST_F(EditorHost, KeyboardFocusGoingElsewhereEndsTheFieldAndClosesTheList) {
+    openEditor();
+    edits();
+    click(60, 150);
+    keyTap(XK_q);
+    XSetInputFocus(display, parent, RevertToParent, CurrentTime);  // another window takes the keys
+    pump(80);
+    EXPECT_EQ(shownText(*plugin, kTextTag), "q");
+    EXPECT_EQ(edits(), (Edits{"set 7 0.0039"}));
+    keyTap(XK_w);  // no longer ours
+    EXPECT_EQ(shownText(*plugin, kTextTag), "q");
+
+    click(250, 150);
+    pump(60);
+    ASSERT_GT(countNear(200, 161, 300, 240, {246, 246, 246}, 10), 500);
+    XSetInputFocus(display, parent, RevertToParent, CurrentTime);
+    pump(80);
+    EXPECT_EQ(countNear(200, 161, 300, 240, {246, 246, 246}, 10), 0);
+    EXPECT_TRUE(edits().empty());
+
+    // From the field straight to the list within one idle period: the field's
+    // giving back of the focus does not close the list that took it.
+    click(60, 150);
+    moveTo(250, 150);
+    XTestFakeButtonEvent(display, 1, True, 0);
+    XTestFakeButtonEvent(display, 1, False, 0);
+    XFlush(display);
+    XSync(display, False);
+    pump(100);
+    EXPECT_GT(countNear(200, 161, 300, 240, {246, 246, 246}, 10), 500);
+    keyTap(XK_Escape);
+}
+
 TEST_F(EditorHost, OneByOneParentAndScaleFromTheHost) {
     makeParent(1, 1);  // as some hosts make it at open
     vst::ERect* r = nullptr;

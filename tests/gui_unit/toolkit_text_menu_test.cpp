@@ -198,6 +198,16 @@ TEST_F(ToolkitTest, DropDownListChoosesWithMouseAndKeysAndClosesOutside) {
     frame->idle();
     EXPECT_EQ(frame->getNbViews(), 1);
 
+    // The keyboard going to another window closes the list without a choice.
+    press(CPoint(55, 25));
+    release(CPoint(55, 25));
+    ASSERT_NE(menu->getPopup(), nullptr);
+    frame->platformFocusLost();
+    EXPECT_EQ(menu->getPopup(), nullptr);
+    EXPECT_EQ(frame->getModalView(), nullptr);
+    EXPECT_EQ(frame->getNbViews(), 1);
+    EXPECT_TRUE(log.take().empty());
+
     // Press, drag onto an entry and release there: chosen.
     press(CPoint(55, 25));
     popup = menu->getPopup();

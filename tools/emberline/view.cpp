@@ -186,6 +186,10 @@ int runView(const Args& args) {
                          nullptr, (float)o.scale);
 
     Display* display = XOpenDisplay(nullptr);
+    for (int tries = 0; !display && getenv("DISPLAY") && tries < 20; ++tries) {  // a busy server
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        display = XOpenDisplay(nullptr);
+    }
     if (!display) return fail("cannot open the X display (is DISPLAY set?)");
     vst::ERect* r = nullptr;
     plugin->dispatch(vst::effEditGetRect, 0, 0, &r);
