@@ -5,9 +5,11 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config binutils libsndfile1-dev libcairo2-dev libebur128-dev
-  libfreetype-dev fonts-liberation2)
+  libx11-dev libfreetype-dev fonts-liberation2)
 if [ "${1:-test}" != "main" ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+  # The toolkit tests: a virtual X server, real input and resource counts.
+  packages+=(xvfb xauth libxtst-dev libxres-dev)
 fi
 
 missing=()

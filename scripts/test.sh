@@ -12,7 +12,37 @@ jobs=${EMBERLINE_JOBS:-2}
 # The tests keep their settings store away from the user's own.
 export XDG_CONFIG_HOME
 XDG_CONFIG_HOME=$(mktemp -d /tmp/emberline-ci-XXXXXX)
-trap 'rm -rf "$XDG_CONFIG_HOME"' EXIT
+xvfb_pid=""
+cleanup() {
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+  rm -rf "$XDG_CONFIG_HOME"
+}
+trap cleanup EXIT
+
+# The editor tests (label gui) run on a virtual X server of their own, on the
+# first free display number.
+start_xvfb() {
+  local n
+  for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$XDG_CONFIG_HOME/xvfb.log" 2>&1 &
+      xvfb_pid=$!
+      for _ in $(seq 50); do
+        if [ -e "/tmp/.X11-unix/X$n" ]; then
+          export DISPLAY=":$n"
+          echo "== X server for the editor tests on :$n"
+          return 0
+        fi
+        sleep 0.1
+      done
+      kill "$xvfb_pid" 2>/dev/null || true
+      xvfb_pid=""
+    fi
+  done
+  echo "test.sh: could not start Xvfb" >&2
+  return 1
+}
+start_xvfb
 
 run_suite() {
   local name=$1; shift

@@ -1,0 +1,122 @@
+#include "gui/headless/HeadlessPlatform.h"
+
+#include <cstring>
+
+namespace VSTGUI {
+
+namespace headless {
+
+void RecordingCanvas::setClip(const CRect& clip) {
+    DrawOp op;
+    op.kind = DrawOp::kClip;
+    op.rect = clip;
+    ops.push_back(op);
+}
+
+void RecordingCanvas::fillRect(const CRect& r, CColor color) {
+    DrawOp op;
+    op.kind = DrawOp::kFill;
+    op.rect = r;
+    op.color = color;
+    ops.push_back(op);
+}
+
+void RecordingCanvas::line(CPoint from, CPoint to, CColor color, int32_t) {
+    DrawOp op;
+    op.kind = DrawOp::kLine;
+    op.from = from;
+    op.to = to;
+    op.color = color;
+    ops.push_back(op);
+}
+
+void RecordingCanvas::drawImage(const platform::Image& image, const CRect& dst, CPoint src,
+                                bool transparent, CColor) {
+    DrawOp op;
+    op.kind = DrawOp::kImage;
+    op.rect = dst;
+    op.from = src;
+    op.image = &image;
+    op.transparent = transparent;
+    ops.push_back(op);
+}
+
+void RecordingCanvas::drawText(const char* utf8, const CRect& r, int32_t pixelSize, bool bold,
+                               CColor color, int32_t align) {
+    DrawOp op;
+    op.kind = DrawOp::kText;
+    op.rect = r;
+    op.text = utf8;
+    op.size = pixelSize;
+    op.bold = bold;
+    op.color = color;
+    op.align = align;
+    ops.push_back(op);
+}
+
+int32_t RecordingCanvas::textWidth(const char* utf8, int32_t pixelSize, bool) {
+    return (int32_t)std::strlen(utf8) * pixelSize / 2;
+}
+
+HeadlessWindow::HeadlessWindow(void* parent, const CRect& size, double scale)
+    : parent(parent), size(size), scale(scale) {}
+
+void HeadlessWindow::endPaint(const CRect* areas, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) shown.push_back(areas[i]);
+}
+
+void HeadlessWindow::resize(int32_t width, int32_t height, double s) {
+    size = CRect(0, 0, width, height);
+    scale = s;
+}
+
+platform::FrameWindow* HeadlessPlatform::createFrameWindow(CFrame*, void* parent, const CRect& size,
+                                                           double scale) {
+    lastWindow = new HeadlessWindow(parent, size, scale);
+    return lastWindow;
+}
+
+platform::Image* HeadlessPlatform::decodePng(const unsigned char* data, uint32_t size, int32_t scale) {
+    static const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (!data || size < 24 || std::memcmp(data, signature, 8) != 0 || std::memcmp(data + 12, "IHDR", 4) != 0)
+        return nullptr;
+    auto be32 = [&](int at) {
+        return (int32_t)((uint32_t)data[at] << 24 | (uint32_t)data[at + 1] << 16 |
+                         (uint32_t)data[at + 2] << 8 | data[at + 3]);
+    };
+    int32_t w = be32(16), h = be32(20);
+    if (w <= 0 || h <= 0) return nullptr;
+    return new HeadlessImage(w, h, scale);
+}
+
+namespace {
+class OffscreenRecording : public RecordingCanvas {
+public:
+    OffscreenRecording(int32_t w, int32_t h) : image(w, h, 1) {}
+    const platform::Image* asImage() const override { return &image; }
+    HeadlessImage image;
+};
+}  // namespace
+
+platform::Canvas* HeadlessPlatform::createOffscreen(int32_t width, int32_t height, double) {
+    return new OffscreenRecording(width, height);
+}
+
+HeadlessPlatform& instance() {
+    static HeadlessPlatform platform;
+    return platform;
+}
+
+}  // namespace headless
+
+namespace platform {
+
+namespace {
+Platform* gPlatform = nullptr;
+}
+
+Platform& current() { return gPlatform ? *gPlatform : headless::instance(); }
+void install(Platform* p) { gPlatform = p; }
+
+}  // namespace platform
+}  // namespace VSTGUI
