@@ -1,3 +1,4 @@
+#include "resources/PngSurface.h"
 #include "gui/x11/CairoCanvas.h"
 
 #include <cairo-ft.h>
@@ -62,19 +63,6 @@ void setColor(cairo_t* cr, CColor c) {
     cairo_set_source_rgba(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0);
 }
 
-struct PngReader {
-    const unsigned char* data;
-    uint32_t size, at;
-};
-
-cairo_status_t readPng(void* closure, unsigned char* out, unsigned int length) {
-    auto* r = static_cast<PngReader*>(closure);
-    if (r->size - r->at < length) return CAIRO_STATUS_READ_ERROR;
-    std::memcpy(out, r->data + r->at, length);
-    r->at += length;
-    return CAIRO_STATUS_SUCCESS;
-}
-
 }  // namespace
 
 void releaseFonts() {
@@ -130,13 +118,8 @@ cairo_surface_t* CairoImage::keyed(CColor key) const {
 CairoImage* decodePng(const unsigned char* data, uint32_t size, int32_t scale) {
     if (!data || size < 8) return nullptr;
     gCairoUsed.store(true);
-    PngReader reader{data, size, 0};
-    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(&readPng, &reader);
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(s);
-        return nullptr;
-    }
-    return new CairoImage(s, scale);
+    cairo_surface_t* s = resources::decodePng(data, size);
+    return s ? new CairoImage(s, scale) : nullptr;
 }
 
 // ---- canvas -------------------------------------------------------------------

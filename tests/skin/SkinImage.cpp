@@ -9,23 +9,11 @@
 #include <sstream>
 
 #include "resources/BitmapResources.h"
+#include "resources/PngSurface.h"
 
 namespace skintest {
 
 namespace {
-
-struct Reader {
-    const unsigned char* data;
-    unsigned size, at;
-};
-
-cairo_status_t readBytes(void* closure, unsigned char* out, unsigned int length) {
-    auto* r = static_cast<Reader*>(closure);
-    if (r->size - r->at < length) return CAIRO_STATUS_READ_ERROR;
-    std::memcpy(out, r->data + r->at, length);
-    r->at += length;
-    return CAIRO_STATUS_SUCCESS;
-}
 
 double lumaOf(uint32_t p) {
     return 0.299 * ((p >> 16) & 0xFF) + 0.587 * ((p >> 8) & 0xFF) + 0.114 * (p & 0xFF);
@@ -61,9 +49,8 @@ Image Image::crop(int x, int y, int w, int h) const {
 
 Image decodePng(const unsigned char* data, unsigned size) {
     Image image;
-    Reader r{data, size, 0};
-    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readBytes, &r);
-    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+    cairo_surface_t* s = resources::decodePng(data, size);
+    if (s) {
         cairo_surface_flush(s);
         image.width = cairo_image_surface_get_width(s);
         image.height = cairo_image_surface_get_height(s);

@@ -15,35 +15,17 @@
 #include <vector>
 
 #include "resources/BitmapResources.h"
+#include "resources/PngSurface.h"
 #include "tools/emberline/Command.h"
 
 namespace cli {
 namespace {
 
-struct Reader {
-    const unsigned char* data;
-    unsigned size, at;
-};
-
-cairo_status_t readBytes(void* closure, unsigned char* out, unsigned int length) {
-    auto* r = static_cast<Reader*>(closure);
-    if (r->size - r->at < length) return CAIRO_STATUS_READ_ERROR;
-    std::memcpy(out, r->data + r->at, length);
-    r->at += length;
-    return CAIRO_STATUS_SUCCESS;
-}
-
 // The decoded bitmap, or null when it is missing or does not decode.
 cairo_surface_t* decode(int id, int scale) {
     const resources::BitmapResource* b = resources::findBitmap(id, scale);
     if (!b) return nullptr;
-    Reader r{b->png, b->size, 0};
-    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readBytes, &r);
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(s);
-        return nullptr;
-    }
-    return s;
+    return resources::decodePng(b->png, b->size);
 }
 
 // Frames of each film strip, and the rows per column of a strip laid out in a grid.
