@@ -267,7 +267,7 @@ void CVerticalSwitch::mouseUp(CDrawContext*, CPoint&, int32_t) {
 
 CKickButton::CKickButton(const CRect& size, CControlListener* listener, int32_t tag,
                          int32_t heightOfOneImage, CBitmap* background, const CPoint& offset)
-    : CControl(size, listener, tag, background), heightOfOneImage(heightOfOneImage), offset(offset) {}
+    : CMomentaryControl(size, listener, tag, background), heightOfOneImage(heightOfOneImage), offset(offset) {}
 
 void CKickButton::draw(CDrawContext* context) {
     int32_t off = value > 0.5f ? heightOfOneImage : 0;
@@ -275,43 +275,12 @@ void CKickButton::draw(CDrawContext* context) {
     setDirty(false);
 }
 
-void CKickButton::mouse(CDrawContext* context, CPoint&, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
-    if (modifierClaimed(context, buttons)) return;
-    pressed = true;
-    beginEdit();
-    value = 1.0f;
-    notify(context);
-    if (pParentFrame) pParentFrame->captureMouse(this);
-}
-
-void CKickButton::mouseMoved(CDrawContext* context, CPoint& where, int32_t) {
-    if (!pressed) return;
-    float v = size.pointInside(where) ? 1.0f : 0.0f;
-    if (v == value) return;
-    value = v;
-    notify(context);
-    doIdleStuff();
-}
-
-void CKickButton::mouseUp(CDrawContext* context, CPoint&, int32_t) {
-    if (!pressed) return;
-    pressed = false;
-    if (value != 0.0f) {
-        value = 0.0f;
-        notify(context);
-    }
-    endEdit();
-}
-
 // ---- CRockerSwitch -------------------------------------------------------------------
 
 CRockerSwitch::CRockerSwitch(const CRect& size, CControlListener* listener, int32_t tag,
                              int32_t heightOfOneImage, CBitmap* background, const CPoint& offset,
                              int32_t style)
-    : CControl(size, listener, tag, background),
+    : CMomentaryControl(size, listener, tag, background),
       heightOfOneImage(heightOfOneImage),
       offset(offset),
       style(style) {
@@ -334,7 +303,9 @@ float CRockerSwitch::valueAt(const CPoint& where) const {
     return where.h < size.left + size.width() / 2 ? -1.0f : 1.0f;
 }
 
-void CRockerSwitch::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
+// ---- CMomentaryControl ---------------------------------------------------------------
+
+void CMomentaryControl::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
     if (!mouseEnabled) return;
     if (buttons == -1) buttons = currentButtons();
     if (!(buttons & kLButton)) return;
@@ -346,7 +317,7 @@ void CRockerSwitch::mouse(CDrawContext* context, CPoint& where, int32_t buttons)
     if (pParentFrame) pParentFrame->captureMouse(this);
 }
 
-void CRockerSwitch::mouseMoved(CDrawContext* context, CPoint& where, int32_t) {
+void CMomentaryControl::mouseMoved(CDrawContext* context, CPoint& where, int32_t) {
     if (!pressed) return;
     float v = valueAt(where);
     if (v == value) return;
@@ -355,7 +326,7 @@ void CRockerSwitch::mouseMoved(CDrawContext* context, CPoint& where, int32_t) {
     doIdleStuff();
 }
 
-void CRockerSwitch::mouseUp(CDrawContext* context, CPoint&, int32_t) {
+void CMomentaryControl::mouseUp(CDrawContext* context, CPoint&, int32_t) {
     if (!pressed) return;
     pressed = false;
     if (value != 0.0f) {

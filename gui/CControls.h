@@ -93,41 +93,48 @@ protected:
     int32_t dragButtons = 0;
 };
 
-// Value 1 while pressed with the pointer inside, 0 otherwise; two frames.
-class CKickButton : public CControl {
+// A control whose value follows the pointer while the button is held and goes
+// back to rest (0) when it is released; valueAt says what the pointer means.
+class CMomentaryControl : public CControl {
 public:
-    CKickButton(const CRect& size, CControlListener* listener, int32_t tag, int32_t heightOfOneImage,
-                CBitmap* background, const CPoint& offset = CPoint());
-    void draw(CDrawContext* context) override;
+    using CControl::CControl;
     void mouse(CDrawContext* context, CPoint& where, int32_t buttons = -1) override;
     void mouseMoved(CDrawContext* context, CPoint& where, int32_t buttons) override;
     void mouseUp(CDrawContext* context, CPoint& where, int32_t buttons) override;
 
 protected:
+    virtual float valueAt(const CPoint& where) const = 0;
+    bool pressed = false;
+};
+
+// Value 1 while pressed with the pointer inside, 0 otherwise; two frames.
+class CKickButton : public CMomentaryControl {
+public:
+    CKickButton(const CRect& size, CControlListener* listener, int32_t tag, int32_t heightOfOneImage,
+                CBitmap* background, const CPoint& offset = CPoint());
+    void draw(CDrawContext* context) override;
+
+protected:
+    float valueAt(const CPoint& where) const override { return size.pointInside(where) ? 1.0f : 0.0f; }
     int32_t heightOfOneImage;
     CPoint offset;
-    bool pressed = false;
 };
 
 // Value -1 or +1 while one half is held, 0 at rest. Frames top to bottom:
 // -1, rest, +1.
-class CRockerSwitch : public CControl {
+class CRockerSwitch : public CMomentaryControl {
 public:
     enum { kHorizontal = 1, kVertical = 2 };
     CRockerSwitch(const CRect& size, CControlListener* listener, int32_t tag,
                   int32_t heightOfOneImage, CBitmap* background, const CPoint& offset = CPoint(),
                   int32_t style = kHorizontal);
     void draw(CDrawContext* context) override;
-    void mouse(CDrawContext* context, CPoint& where, int32_t buttons = -1) override;
-    void mouseMoved(CDrawContext* context, CPoint& where, int32_t buttons) override;
-    void mouseUp(CDrawContext* context, CPoint& where, int32_t buttons) override;
 
 protected:
-    float valueAt(const CPoint& where) const;
+    float valueAt(const CPoint& where) const override;
     int32_t heightOfOneImage;
     CPoint offset;
     int32_t style;
-    bool pressed = false;
 };
 
 }  // namespace VSTGUI
