@@ -10,6 +10,8 @@ if [ "${1:-test}" != "main" ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
   # The toolkit tests: a virtual X server, real input and resource counts.
   packages+=(xvfb xauth libxtst-dev libxres-dev)
+  # An editor made by another toolkit, for emberline view's host test.
+  packages+=(lsp-plugins-vst)
 fi
 
 missing=()
