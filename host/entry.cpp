@@ -2,6 +2,12 @@
 #include "host/Compiler.h"
 #include "host/entry.h"
 
+#if defined(_WIN32)
+// On Windows host/win32/exports.def exports this function under both names.
+extern "C" vst::AEffect* VSTPluginMain(vst::audioMasterCallback audioMaster) {
+    return emberlineEntry(audioMaster);
+}
+#else
 extern "C" EMBERLINE_EXPORT vst::AEffect* VSTPluginMain(vst::audioMasterCallback audioMaster) {
     return emberlineEntry(audioMaster);
 }
@@ -10,3 +16,4 @@ extern "C" EMBERLINE_EXPORT vst::AEffect* VSTPluginMain(vst::audioMasterCallback
 // name, so an alias with that assembler name points at the same code.
 extern "C" EMBERLINE_EXPORT_ALIAS("VSTPluginMain") vst::AEffect*
 emberlineMainAlias(vst::audioMasterCallback audioMaster) __asm__("main");
+#endif

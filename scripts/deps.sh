@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a job needs, if any is missing: "main" for the
 # build and the render job, "test" (the default) adds the test and benchmark
-# libraries. Safe to run any number of times; runs apt-get update at most once.
+# libraries and the Windows cross build with Wine to run its tests. Safe to run
+# any number of times; runs apt-get update at most once.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config binutils libsndfile1-dev libcairo2-dev libebur128-dev
@@ -12,6 +13,9 @@ if [ "${1:-test}" != "main" ]; then
   packages+=(xvfb xauth libxtst-dev libxres-dev)
   # An editor made by another toolkit, for emberline view's host test.
   packages+=(lsp-plugins-vst)
+  # The Windows libraries: MinGW-w64 (POSIX threads), GoogleTest's sources to
+  # build with it, and 64-bit Wine to run the tests.
+  packages+=(g++-mingw-w64-x86-64-posix googletest wine wine64)
 fi
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds both editions and runs every test: once plainly, once under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and the threading tests under
-# ThreadSanitizer, and the file readers under libFuzzer. Out of tree (build/),
-# safe to run twice.
+# ThreadSanitizer, and the file readers under libFuzzer; and the 64-bit Windows
+# libraries, cross-built with MinGW-w64, with their tests under Wine (when Wine
+# is installed). Out of tree (build/), safe to run twice.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -60,6 +61,7 @@ run_suite() {
 }
 
 run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/test-windows.sh build/windows build/release
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   EMBERLINE_HOSTILE_SECONDS=30 run_suite sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEMBERLINE_SANITIZE=ON -DEMBERLINE_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 CTEST_ARGS="-L threads" \

@@ -1,5 +1,9 @@
 // The exported interface of both built libraries, exercised as a host does.
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -215,6 +219,32 @@ TEST(Entry, FailsWhenTheHostAnswersVersionZero) {
     }
 }
 
+#if defined(_WIN32)
+TEST(Entry, ReturnsNothingWithoutAHostCallback) {
+    // Called without a host callback, the entry returns nothing.
+    PrivateConfig config;
+    HMODULE handle = ::LoadLibraryA(libraryPath(2));
+    ASSERT_NE(handle, nullptr);
+    auto entry = reinterpret_cast<VstEntryProc>(::GetProcAddress(handle, "VSTPluginMain"));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry(nullptr), nullptr);
+    ::FreeLibrary(handle);
+}
+
+// Both names lead to one function (the test command checks with objdump that
+// they are the only exports).
+TEST(Exports, OnlyTheTwoEntryNamesOfOneFunction) {
+    for (int edition : {2, 1}) {
+        HMODULE handle = ::LoadLibraryA(libraryPath(edition));
+        ASSERT_NE(handle, nullptr);
+        FARPROC vst = ::GetProcAddress(handle, "VSTPluginMain");
+        EXPECT_NE(vst, nullptr);
+        EXPECT_EQ(vst, ::GetProcAddress(handle, "main"));
+        EXPECT_EQ(::GetProcAddress(handle, "emberlineEntry"), nullptr);
+        ::FreeLibrary(handle);
+    }
+}
+#else
 TEST(Entry, ReturnsNothingWithoutAHostCallback) {
     // Called without a host callback, the entry returns nothing.
     PrivateConfig config;
@@ -249,5 +279,6 @@ TEST(Exports, OnlyTheTwoEntryNamesOfOneFunction) {
         EXPECT_EQ(vstAddress, mainAddress) << "one function under two names";
     }
 }
+#endif
 
 }  // namespace

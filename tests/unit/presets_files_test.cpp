@@ -1,7 +1,9 @@
 // Preset and bank files of the second edition: the pure format functions and
 // the load and save operations of the store.
+#if !defined(_WIN32)
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cmath>
 #include <limits>
@@ -261,6 +263,46 @@ TEST_F(PresetFilesTest, RefusedFilesChangeNothing) {
         EXPECT_EQ(fx.getProgramObject(p)->getValue(4), (float)presets::factoryPrograms(2)[p == 0 ? 3 : p].values[4]);
 }
 
+// Bytes a text-mode stream would change or stop at (0x1A ends a text file for
+// the Windows C library; CR LF becomes LF), in the name and in values; then a
+// save over an existing, longer file replaces it whole.
+TEST_F(PresetFilesTest, EveryByteSurvivesAndSavesReplaceExistingFiles) {
+    auto bytes = makeFile(kDisk, presets::kPresetKind, {"A\x1a\r\nB\nC\r"}, 42, 0.1f);
+    const unsigned char drive[4] = {0x0d, 0x0a, 0x1a, 0x3e};  // about 0.1504
+    const unsigned char knee[4] = {0x1a, 0x0d, 0x0a, 0x3f};   // about 0.5393
+    std::memcpy(&bytes[5 + 24 + 4 * 4], drive, 4);
+    std::memcpy(&bytes[5 + 24 + 0 * 4], knee, 4);
+    float driveValue, kneeValue;
+    std::memcpy(&driveValue, drive, 4);
+    std::memcpy(&kneeValue, knee, 4);
+    const std::string in = path("bytes.zev");
+    writeBytes(in, bytes);
+
+    TestEffect fx;
+    fx.selectProgram(5);
+    ASSERT_TRUE(fx.loadPresetFile(in.c_str()).ok);
+    EXPECT_EQ(nameOf(fx.getProgramObject(5)), "A\x1a\r\nB\nC\r");
+    EXPECT_EQ(fx.stored[4], driveValue);
+    EXPECT_EQ(fx.stored[0], kneeValue);
+    EXPECT_EQ(fx.stored[41], fileValue(0.1f, 0, 41));
+
+    const std::string out = path("over.zev");
+    writeBytes(out, std::vector<unsigned char>(5000, 0x1a));
+    ASSERT_TRUE(fx.savePresetFile(out.c_str()).ok);
+    EXPECT_EQ(readBytes(out), bytes);
+    // And again over the file just written: still whole, nothing left beside it.
+    ASSERT_TRUE(fx.savePresetFile(out.c_str()).ok);
+    EXPECT_EQ(readBytes(out), bytes);
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir)) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2);
+}
+
+#if !defined(_WIN32)
+// Links, permissions and pipes are POSIX matters.
 TEST_F(PresetFilesTest, SavesReplaceWholeFilesAndSkipSpecialFiles) {
     TestEffect fx;
     fx.selectProgram(2);
@@ -292,6 +334,7 @@ TEST_F(PresetFilesTest, SavesReplaceWholeFilesAndSkipSpecialFiles) {
     EXPECT_FALSE(fx.saveBankFile(fifo.c_str()).ok);
     EXPECT_EQ(fx.getCurrentProgramIndex(), 2);
 }
+#endif
 
 TEST_F(PresetFilesTest, TruncatedOversizedAndNonFiniteFiles) {
     // A bank cut in the middle of program 2's values.

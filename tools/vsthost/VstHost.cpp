@@ -1,6 +1,10 @@
 #include "tools/vsthost/VstHost.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstring>
 
@@ -25,10 +29,53 @@ std::string readText(Plugin& p, int32 opcode, int32 index) {
     buf[sizeof buf - 1] = 0;
     return buf;
 }
+
+#if defined(_WIN32)
+// LoadLibrary: a name without a folder is taken from the current folder, and
+// the loader wants backslashes.
+void* openLibrary(const std::string& path) {
+    std::string file = path.find_first_of("/\\") == std::string::npos ? ".\\" + path : path;
+    for (char& c : file)
+        if (c == '/') c = '\\';
+    return reinterpret_cast<void*>(::LoadLibraryA(file.c_str()));
+}
+void* findSymbol(void* library, const char* name) {
+    return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), name));
+}
+void closeLibrary(void* library) { ::FreeLibrary(static_cast<HMODULE>(library)); }
+std::string loadError() {
+    const DWORD code = ::GetLastError();
+    char* text = nullptr;
+    DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                   FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string out = n && text ? std::string(text, n) : "error " + std::to_string((unsigned long)code);
+    if (text) ::LocalFree(text);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
+    return out;
+}
+#else
+// dlopen: a name without a folder is a file here, not a library to look up on
+// the search path.
+void* openLibrary(const std::string& path) {
+    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    return dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+void* findSymbol(void* library, const char* name) { return dlsym(library, name); }
+void closeLibrary(void* library) { dlclose(library); }
+std::string loadError() {
+    const char* why = dlerror();
+    return why ? why : "unknown reason";
+}
+#endif
 }  // namespace
 
 std::string editionLibraryName(int edition) {
+#if defined(_WIN32)
+    return edition == 1 ? "Emberline_x64.dll" : "Emberline2x64.dll";
+#else
     return edition == 1 ? "Emberline_x64.so" : "Emberline2x64.so";
+#endif
 }
 
 std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string& error,
@@ -36,17 +83,13 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string& error
     std::unique_ptr<Plugin> plugin(new Plugin());
     plugin->path_ = path;
     plugin->hostVersion_ = hostVersion;
-    // A name without a folder is a file here, not a library to look up on the
-    // search path.
-    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-    plugin->handle_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    plugin->handle_ = openLibrary(path);
     if (!plugin->handle_) {
-        const char* why = dlerror();
-        error = path + ": cannot load library: " + (why ? why : "unknown reason");
+        error = path + ": cannot load library: " + loadError();
         return nullptr;
     }
-    auto entry = reinterpret_cast<VstEntryProc>(dlsym(plugin->handle_, "VSTPluginMain"));
-    if (!entry) entry = reinterpret_cast<VstEntryProc>(dlsym(plugin->handle_, "main"));
+    auto entry = reinterpret_cast<VstEntryProc>(findSymbol(plugin->handle_, "VSTPluginMain"));
+    if (!entry) entry = reinterpret_cast<VstEntryProc>(findSymbol(plugin->handle_, "main"));
     if (!entry) {
         error = path + ": no VST 2.4 entry point (VSTPluginMain or main)";
         return nullptr;
@@ -70,7 +113,7 @@ std::unique_ptr<Plugin> Plugin::load(const std::string& path, std::string& error
 
 Plugin::~Plugin() {
     close();
-    if (handle_) dlclose(handle_);
+    if (handle_) closeLibrary(handle_);
 }
 
 intptr Plugin::close() {

@@ -1,6 +1,7 @@
-// A minimal VST 2.4 host: loads a plug-in library with dlopen and talks to it
-// only through the binary interface. Used by the command-line host and by the
-// tests, which can record every callback the plug-in makes.
+// A minimal VST 2.4 host: loads a plug-in library (dlopen; LoadLibrary on
+// Windows) and talks to it only through the binary interface. Used by the
+// command-line host and by the tests, which can record every callback the
+// plug-in makes.
 #pragma once
 
 #include <atomic>
