@@ -38,7 +38,7 @@ public:
     void captureMouse(CView* view) { mouseView = view; }
     CView* getMouseCapture() const { return mouseView; }
     // Forgets every pointer to a view that leaves the frame.
-    void viewRemoved(CView* view);
+    virtual void viewRemoved(CView* view);
     // Takes a view of the frame off now and releases it after the event
     // being handled (for views that close themselves).
     void removeLater(CView* view);
