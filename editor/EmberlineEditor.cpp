@@ -71,7 +71,31 @@ EmberlineEditor::EmberlineEditor(Emberline* effect) : CPresetSystemEditor(effect
     rect.right = kWidth;
 }
 
-EmberlineEditor::~EmberlineEditor() { close(); }
+EmberlineEditor::~EmberlineEditor() {
+    close();
+    releaseBitmaps();
+}
+
+void EmberlineEditor::holdBitmaps() {
+    if (heldScale == CBitmap::getLoadScale() && !heldBitmaps.empty()) return;
+    releaseBitmaps();
+    heldScale = CBitmap::getLoadScale();
+    auto hold = [&](int id) {
+        if (id > 0) heldBitmaps.push_back(new CBitmap(id));
+    };
+    hold(kMainBackground);
+    hold(kSetupBackground);
+    hold(kMeterStripAlternative);
+    hold(kSetupKnobStrip);
+    hold(kKnobModeStrip);
+    for (int i = 0; i < kNumMainViews; ++i) hold(kMainViews[i].bitmap);
+}
+
+void EmberlineEditor::releaseBitmaps() {
+    for (CBitmap* b : heldBitmaps) b->forget();
+    heldBitmaps.clear();
+    heldScale = 0;
+}
 
 bool EmberlineEditor::onUserInterfaceThread() const {
     return userInterfaceThread.load(std::memory_order_relaxed) == std::this_thread::get_id();
@@ -105,6 +129,7 @@ bool EmberlineEditor::open(void* ptr) {
 
     buildMainPage();
     buildSetupPage();
+    holdBitmaps();
     myFrame->addView(mainPage);
     shownPage = mainPage;
     hiddenPage = setupPage;

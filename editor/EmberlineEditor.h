@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 #include "editor/CustomControls.h"
 #include "editor/EditorLayout.h"
@@ -65,6 +66,8 @@ private:
     void applyPending();
     bool onUserInterfaceThread() const;
     void forgetViews();
+    void holdBitmaps();
+    void releaseBitmaps();
 
     Emberline* ember;
     VSTGUI::CMyFrame* myFrame = nullptr;
@@ -83,6 +86,11 @@ private:
     VSTGUI::CView* hoverView = nullptr;
     int32_t hoverPollCount = 0;
     int32_t readoutMissCount = 0;
+
+    // The decoded bitmaps, kept from the first open to the end so that the
+    // window opens again at once (shared by every instance of the process).
+    std::vector<VSTGUI::CBitmap*> heldBitmaps;
+    double heldScale = 0;
 
     // Host indices changed on other threads, for the next idle.
     static constexpr int kPendingWords = 2;

@@ -4,6 +4,8 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cstring>
 
 #include "resources/BitmapResources.h"
@@ -117,6 +119,44 @@ TEST_P(ProductEditor, LinearDragShiftAndTypedValuesWithRealInput) {
     keyTap(XK_Return);
     pump(100);
     EXPECT_FLOAT_EQ(plugin->getParameter(4), 0.625f);
+}
+
+TEST_P(ProductEditor, FiftyOpenCloseCyclesWithAudioRunningLeaveNothingBehind) {
+    makeParent(450, 460);
+    auto topWindows = [&] {
+        Window root, par, *children = nullptr;
+        unsigned n = 0;
+        XQueryTree(display, DefaultRootWindow(display), &root, &par, &children, &n);
+        if (children) XFree(children);
+        return n;
+    };
+    const unsigned before = topWindows();
+    plugin->setSampleRate(44100.0f);
+    plugin->setBlockSize(256);
+    plugin->resume();
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> l(256, 0.5f), r(256, -0.5f), ol(256), orr(256);
+        float* in[2] = {l.data(), r.data()};
+        float* out[2] = {ol.data(), orr.data()};
+        while (!stop.load()) plugin->process(in, out, 256);
+    });
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, (void*)(uintptr_t)parent), 1);
+        plugin->dispatch(vst::effEditIdle);
+        if (i % 7 == 0) {
+            child = editorWindow();
+            click(setupSwitchX, setupSwitchY);  // closed on the setup page now and then
+        }
+        plugin->dispatch(vst::effEditIdle);
+        plugin->dispatch(vst::effEditClose);
+        XSync(display, False);
+        ASSERT_EQ(childCount(), 0u) << "cycle " << i;
+    }
+    stop.store(true);
+    audio.join();
+    plugin->suspend();
+    EXPECT_EQ(topWindows(), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothEditions, ProductEditor,
