@@ -121,6 +121,69 @@ TEST_P(ProductEditor, LinearDragShiftAndTypedValuesWithRealInput) {
     EXPECT_FLOAT_EQ(plugin->getParameter(4), 0.625f);
 }
 
+TEST_P(ProductEditor, ShiftControlButtonsAndTheFourWayButtonWithRealInput) {
+    const Edition& e = GetParam();
+    plugin->setParameter(knobModeIndex(e), 1.0f);
+    plugin->setParameter(5, 0.2f);   // Knee
+    plugin->setParameter(6, 0.5f);   // Speed
+    plugin->setParameter(12, 0.3f);  // Mix
+    plugin->setParameter(3, 0.7f);   // Link, between the two states
+    openProduct();
+    pump(100);
+    // Shift pressed halfway: the value goes on from where it is, a fifth as
+    // fast. The move on which Shift is first seen still counts at full
+    // speed: 90 pixels at 1/300, then 60 at 1/1500.
+    moveTo(76, 192);
+    button(1, true);
+    for (int y = 192 - 15; y >= 192 - 75; y -= 15) moveTo(76, y);
+    const unsigned shift = XKeysymToKeycode(display, XK_Shift_L);
+    XTestFakeKeyEvent(display, shift, True, 0);
+    XFlush(display);
+    step();
+    for (int y = 192 - 90; y >= 192 - 150; y -= 15) moveTo(76, y);
+    button(1, false);
+    XTestFakeKeyEvent(display, shift, False, 0);
+    XFlush(display);
+    pump(60);
+    EXPECT_NEAR(plugin->getParameter(5), 0.2f + 0.3f + 0.04f, 0.005f);
+    // 300 pixels down from the middle ends at the bottom, not below.
+    drag(76, 270, 76, 570, 10);
+    pump(60);
+    EXPECT_FLOAT_EQ(plugin->getParameter(6), 0.0f);
+    // Control-click: Mix's default is full.
+    const unsigned control = XKeysymToKeycode(display, XK_Control_L);
+    XTestFakeKeyEvent(display, control, True, 0);
+    XFlush(display);
+    click(283, 348);
+    XTestFakeKeyEvent(display, control, False, 0);
+    XFlush(display);
+    pump(60);
+    EXPECT_FLOAT_EQ(plugin->getParameter(12), 1.0f);
+    // An on/off button at 0.7 is on: a click keeps it on, the next turns it off.
+    click(390, 418);
+    EXPECT_FLOAT_EQ(plugin->getParameter(3), 1.0f);
+    click(390, 418);
+    EXPECT_FLOAT_EQ(plugin->getParameter(3), 0.0f);
+    // The four-way button: the left quarter at mid-height picks the left
+    // channel; pressed there and dragged to a corner, the value at the press comes back.
+    const int modeIndex = e.second ? 57 : 65;
+    click(330, 412);
+    EXPECT_NEAR(plugin->getParameter(modeIndex), 0.33f, 0.005f);
+    click(351, 432);  // the lower zone: stereo
+    const float stereo = plugin->getParameter(modeIndex);
+    EXPECT_NEAR(stereo, 1.0f, 0.005f);
+    moveTo(330, 412);
+    button(1, true);
+    moveTo(327, 389);
+    button(1, false);
+    pump(60);
+    EXPECT_FLOAT_EQ(plugin->getParameter(modeIndex), stereo);
+    // A click on a meter switches the scale of both.
+    const float scale = plugin->getParameter(e.second ? 25 : 35);
+    click(120, 70);
+    EXPECT_NE(plugin->getParameter(e.second ? 25 : 35), scale);
+}
+
 TEST_P(ProductEditor, FiftyOpenCloseCyclesWithAudioRunningLeaveNothingBehind) {
     makeParent(450, 460);
     auto topWindows = [&] {
