@@ -213,6 +213,34 @@ TEST_F(EditorTest, SuspendRestsTheMetersByTheirSource) {
     EXPECT_FLOAT_EQ(editor->getLed(0)->getValue(), 0.0f);
 }
 
+TEST_F(EditorTest, WheelAndArrowKeysStepTheKnobsByTheirIncrements) {
+    setParam(kKnobMode, 1.0f);
+    idle();
+    setParam(kDrive, 0.5f);
+    setParam(kKnee, 0.5f);
+    // The wheel goes to the knob under the pointer.
+    const CPoint drive = centre(editor->controlOf(kDrive));
+    window->pointer = drive;
+    frame->platformWheel(drive, 1.0f, 0);
+    EXPECT_NEAR(param(kDrive), 0.5f + 1.0f / 76.8f, 1e-6);
+    std::vector<std::string> heard = hostEdits();
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_EQ(heard[0], edit("begin", tagOf(kDrive)));
+    EXPECT_EQ(heard[2], edit("end", tagOf(kDrive)));
+    // Keys go to the knob edited last.
+    const CPoint knee = centre(editor->controlOf(kKnee));
+    click(knee.h, knee.v);
+    vst::VstKeyCode up{};
+    up.virt = VKEY_UP;
+    EXPECT_TRUE(editor->onKeyDown(up));
+    EXPECT_NEAR(param(kKnee), 0.5f + 1.0f / 32.0f, 1e-6);
+    vst::VstKeyCode down{};
+    down.virt = VKEY_DOWN;
+    down.modifier = MODIFIER_SHIFT;
+    EXPECT_TRUE(editor->onKeyDown(down));
+    EXPECT_NEAR(param(kKnee), 0.5f + 0.9f / 32.0f, 1e-6) << "a tenth with Shift";
+}
+
 TEST_F(EditorTest, KnobModeSettingSetsTheModeAtTheNextIdle) {
     setParam(kKnobMode, 1.0f);
     idle();
