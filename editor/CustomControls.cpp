@@ -284,7 +284,7 @@ void CMyTextEdit::setTarget(int32_t tag) {
     takeFocus(nullptr);
 }
 
-void CMyTextEdit::finish() {
+void CMyTextEdit::finish(bool cancelled) {
     if (!periodOpen) return;
     int32_t target = targetTag;
     periodOpen = false;
@@ -295,7 +295,8 @@ void CMyTextEdit::finish() {
     }
     // A copy: the listener may set a new text while it reads this one.
     std::string typed = textValue;
-    if (CPresetSystemListener* l = productListener(listener)) l->applyValueEntry(target, typed.c_str());
+    if (CPresetSystemListener* l = productListener(listener))
+        l->applyValueEntry(target, cancelled ? nullptr : typed.c_str());
 }
 
 void CMyTextEdit::looseFocus(CDrawContext* context) {
@@ -311,7 +312,7 @@ int32_t CMyTextEdit::onKeyDown(vst::VstKeyCode& keyCode) {
     closing = true;
     int32_t used = CTextEdit::onKeyDown(keyCode);
     closing = false;
-    if (wasEditing && !editing) finish();  // Enter, or Escape with the text unchanged
+    if (wasEditing && !editing) finish(keyCode.virt == VKEY_ESCAPE);  // Enter, or Escape: cancelled
     return used;
 }
 

@@ -120,7 +120,9 @@ public:
 
 protected:
     // Hands the text of the period to the listener, once.
-    void finish();
+    // Ends the editing period: hands the text to the listener, or nothing
+    // (a null text) when the typing was cancelled.
+    void finish(bool cancelled = false);
     int32_t targetTag = -1;
     bool periodOpen = false;
     bool editSent = false;

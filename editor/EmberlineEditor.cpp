@@ -518,7 +518,7 @@ void EmberlineEditor::applyValueEntry(vst::int32 tag, const char* text) {
     if (myFrame && myFrame->getValueEntry() == valueEntry) myFrame->setValueEntry(nullptr);
     if (mainPage && valueEntry && mainPage->isChild(valueEntry)) mainPage->removeView(valueEntry, true);
     const int logical = toLogical(tag);
-    if (!ember || logical < kDrive || logical > kOutput) return;
+    if (!text || !ember || logical < kDrive || logical > kOutput) return;  // cancelled, or no law
     const double typed = valueformats::parseTypedNumber(text);
     const double k = ember->getDisplayValue(tagOf(kFineTune));
     float n = (float)params::toNormalised(params::rowOf(logical)->law, typed, k);

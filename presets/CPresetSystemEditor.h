@@ -23,7 +23,7 @@ public:
     virtual void stepProgram(bool up) = 0;
     // A double click on a knob: open the typed-value field for its tag.
     virtual void openValueEntry(vst::int32 tag) = 0;
-    // The typed-value field closed with text for the tag.
+    // The typed-value field closed with text for the tag (null: cancelled).
     virtual void applyValueEntry(vst::int32 tag, const char* text) = 0;
 };
 

@@ -77,6 +77,17 @@ TEST_F(ValueEntryTest, OutOfRangeAndUnreadableTextIsLimitedOrZero) {
     }
 }
 
+TEST_F(ValueEntryTest, EscapeLeavesTheValueAsItWas) {
+    setParam(kFineTune, 1.0f);
+    setParam(kDrive, 0.5123f);  // not a value its two-decimal text gives back exactly
+    doubleClick(kDrive);
+    ASSERT_TRUE(entryOpen());
+    type("12");
+    pressKey(VKEY_ESCAPE);
+    EXPECT_FALSE(entryOpen());
+    EXPECT_FLOAT_EQ(param(kDrive), 0.5123f);
+}
+
 TEST_F(ValueEntryTest, TypingThenClickingAKnobAppliesTheValueAndTheKnobTakesTheClick) {
     setParam(kKnee, 0.9f);
     doubleClick(kMix);

@@ -44,7 +44,7 @@ struct ProductListener : CPresetSystemListener {
     void stepProgram(bool) override {}
     void openValueEntry(vst::int32 tag) override { add("open " + std::to_string(tag)); }
     void applyValueEntry(vst::int32 tag, const char* text) override {
-        add("apply " + std::to_string(tag) + " " + text);
+        add("apply " + std::to_string(tag) + " " + (text ? text : "(cancelled)"));
         if (detachFrom && field) detachFrom->removeView(field, false);
     }
     void add(const std::string& e) { events.push_back(alive ? e : "after death: " + e); }

@@ -109,11 +109,11 @@ TEST_F(ValueEntryTest, FocusLossAndEscapeEachCloseOnce) {
     press(CPoint(400, 400));
     EXPECT_TRUE(applies().empty());
 
-    // Escape drops the typing; the period still ends with the text it had.
+    // Escape drops the typing; the period ends without a value.
     openEntry(6, "33.0");
     type("99");
     hit(VKEY_ESCAPE);
-    EXPECT_EQ(applies(), (Events{"apply 6 33.0"}));
+    EXPECT_EQ(applies(), (Events{"apply 6 (cancelled)"}));
     frame->platformFocusLost();
     press(CPoint(400, 400));
     EXPECT_TRUE(applies().empty());
