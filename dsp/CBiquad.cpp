@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "dsp/Math.h"
+
 namespace dsp {
 
 CBiquad::CBiquad(double sampleRate, int type, double frequency, double q, double gainDb)
@@ -36,8 +38,8 @@ void CBiquad::limitFrequency() {
 
 void CBiquad::design() {
     const double w = 2.0 * std::numbers::pi * frequency_ / sampleRate_;
-    const double cs = std::cos(w);
-    const double sn = std::sin(w);
+    const double cs = math::cos(w);
+    const double sn = math::sin(w);
     switch (type_) {
     case kHighPass:
     case kLowShelf:
@@ -50,7 +52,7 @@ void CBiquad::design() {
         return;
     case kOnePoleCoeff: {
         // One-pole low-pass with the pole p: y = (1 - p) x + p y1.
-        const double p = std::pow(0.005, frequency_ / sampleRate_);
+        const double p = math::pow(0.005, frequency_ / sampleRate_);
         a0_ = p;
         b0_ = 1.0 - p;
         b1_ = 0;
@@ -73,7 +75,7 @@ void CBiquad::design() {
     case kOnePoleHighPass: {
         // One-pole high-pass with the pole p, unity gain at half the rate:
         // y = (p + 1) / 2 * (x - x1) + p y1.
-        const double p = std::pow(0.005, frequency_ / sampleRate_);
+        const double p = math::pow(0.005, frequency_ / sampleRate_);
         const double g = (p + 1.0) / 2.0;
         a0_ = p;
         b0_ = g;
@@ -93,12 +95,12 @@ void CBiquad::design() {
 
 // Bandwidth warp: widens the bandwidth term towards half the sample rate.
 double CBiquad::bandwidthWarp(double p, double half) const {
-    return 1.0 - std::pow(frequency_ / (half * sampleRate_), p);
+    return 1.0 - math::pow(frequency_ / (half * sampleRate_), p);
 }
 
 // The types whose coefficients are normalised by a0 (kept unnormalised in a0_).
 void CBiquad::designNormalised(double cs, double sn) {
-    const double A = std::pow(10.0, gainDb_ / 40.0);
+    const double A = math::pow(10.0, gainDb_ / 40.0);
     double a0 = 1, a1 = 1, a2 = 1, b0 = 1, b1 = 1, b2 = 1;
     switch (type_) {
     case kHighPass: {

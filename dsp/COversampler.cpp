@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "dsp/Math.h"
+
 namespace dsp {
 
 namespace {
@@ -17,10 +19,10 @@ void designHalfBand(double* c, int half, Window window, double scale) {
     for (int i = 1; i <= half; ++i) {
         // sin(i pi / 2) taken exactly: 0 for even i (the half-band zeros), +-1 for odd i.
         const double s = i % 2 == 0 ? 0.0 : (i % 4 == 1 ? 1.0 : -1.0);
-        const double k = s / ((taps + 1.0) * std::sin(i * pi / taps));
+        const double k = s / ((taps + 1.0) * math::sin(i * pi / taps));
         const double w = window == kBlackman
-                             ? 0.42 + 0.5 * std::cos(2.0 * pi * i / taps) + 0.08 * std::cos(4.0 * pi * i / taps)
-                             : 0.5 + 0.5 * std::cos(2.0 * pi * i / taps);
+                             ? 0.42 + 0.5 * math::cos(2.0 * pi * i / taps) + 0.08 * math::cos(4.0 * pi * i / taps)
+                             : 0.5 + 0.5 * math::cos(2.0 * pi * i / taps);
         double v = scale * k * w;
         if (std::fabs(v) < 1e-16) v = 0.0;
         c[i] = v;

@@ -3,12 +3,14 @@
 #include <cmath>
 #include <numbers>
 
+#include "dsp/Math.h"
+
 namespace dsp {
 
 SubsonicCoeffs designSubsonic(double fs) {
     const double w = 2.0 * std::numbers::pi * kSubsonicHz / fs;
-    const double cs = std::cos(w);
-    const double g = std::sin(w) / 1.4142;
+    const double cs = math::cos(w);
+    const double g = math::sin(w) / 1.4142;
     const double h = 1.0 / (1.0 + g);
     SubsonicCoeffs c;
     c.b0 = (1.0 + cs) / 2.0 * h;
@@ -33,8 +35,8 @@ struct CrossoverPoles {
 
 static CrossoverPoles crossoverPoles(double fs, double hz) {
     const double w = crossoverOmega(fs, hz);
-    const double sn = std::sin(w);
-    return {std::cos(w), sn, 1.0 / (1.0 + sn)};
+    const double sn = math::sin(w);
+    return {math::cos(w), sn, 1.0 / (1.0 + sn)};
 }
 
 static CrossoverCoeffs withPoles(const CrossoverPoles& p, double b0, double b1) {

@@ -2,10 +2,12 @@
 
 #include <cmath>
 
+#include "dsp/Math.h"
+
 namespace dsp {
 
 double kneeA(double kneeAmount) {
-    return 1.4 * std::pow(30.0, 1.0 - std::pow(kneeAmount, 1.0 / 8.0));
+    return 1.4 * math::pow(30.0, 1.0 - math::pow(kneeAmount, 1.0 / 8.0));
 }
 
 void kneeFromValue(double knee, int& kneeType, double& kneeAmount) {
@@ -19,7 +21,7 @@ void kneeFromValue(double knee, int& kneeType, double& kneeAmount) {
 }
 
 double coeffFor95Percent(double samples) {
-    return 1.0 - std::pow(0.05, 1.0 / samples);
+    return 1.0 - math::pow(0.05, 1.0 / samples);
 }
 
 TimeConstants computeTimeConstants(double kernelRate, double speed, double releaseValue, double releaseScale,
@@ -28,27 +30,27 @@ TimeConstants computeTimeConstants(double kernelRate, double speed, double relea
     const int isLong = longRelease ? 1 : 0;
     TimeConstants tc;
 
-    tc.autoReleaseScale = 0.5 * std::pow(std::pow(16.0, releaseValue) * (1 + 15 * isLong), 0.25);
+    tc.autoReleaseScale = 0.5 * math::pow(math::pow(16.0, releaseValue) * (1 + 15 * isLong), 0.25);
 
     // Attack window: 0.075 ms to 1.2 ms; at least one sample.
-    tc.attackWindow = static_cast<int>(std::pow(16.0, speed) * 0.075 * 0.001 * d);
+    tc.attackWindow = static_cast<int>(math::pow(16.0, speed) * 0.075 * 0.001 * d);
     if (tc.attackWindow < 1) tc.attackWindow = 1;
     tc.attackCoeff = coeffFor95Percent(tc.attackWindow);
 
     // Final-stage window: 0.225 ms to 1.2 ms.
-    tc.limiterWindow = static_cast<int>((std::pow(14.0, speed) * 0.075 + 0.15) * 0.001 * d);
+    tc.limiterWindow = static_cast<int>((math::pow(14.0, speed) * 0.075 + 0.15) * 0.001 * d);
     if (tc.limiterWindow < 1) tc.limiterWindow = 1;
     tc.limiterAttackCoeff = coeffFor95Percent(tc.limiterWindow);
 
     // Release: a 95 % release time of 0.65 * F milliseconds.
-    const double F = std::pow(48.0, speed) * releaseScale * (isLong ? 17 : 1);
-    tc.releaseCoeff = 1.0 - std::pow(0.05, 1.0 / (F * 0.65 * 0.001 * d));
+    const double F = math::pow(48.0, speed) * releaseScale * (isLong ? 17 : 1);
+    tc.releaseCoeff = 1.0 - math::pow(0.05, 1.0 / (F * 0.65 * 0.001 * d));
     for (int b = 0; b < 3; ++b)
-        tc.bandReleaseCoeff[b] = 1.0 - std::pow(0.05, 1.0 / (F * bandReleaseScale[b] * 0.65 * 0.001 * d));
+        tc.bandReleaseCoeff[b] = 1.0 - math::pow(0.05, 1.0 / (F * bandReleaseScale[b] * 0.65 * 0.001 * d));
 
     // Final-stage release: at least 1.35 ms plus 0.65 * O ms.
-    const double O = std::pow(24.0, (speed * (releaseScale * isLong * 0.7139) + 1.0) * speed * (isLong + 1));
-    tc.limiterReleaseCoeff = 1.0 - std::pow(0.05, 1.0 / ((O * 0.65 + 1.35) * 0.001 * d));
+    const double O = math::pow(24.0, (speed * (releaseScale * isLong * 0.7139) + 1.0) * speed * (isLong + 1));
+    tc.limiterReleaseCoeff = 1.0 - math::pow(0.05, 1.0 / ((O * 0.65 + 1.35) * 0.001 * d));
     return tc;
 }
 

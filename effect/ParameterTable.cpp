@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "dsp/Math.h"
+
 namespace params {
 
 namespace {
@@ -35,8 +37,8 @@ double lawValue(const LawSpec& law, double v, double k) {
             // the shown values keep that order.
             if (law.scale == Scale::RootFineTune) return std::sqrt(k) * (v - 0.5) * law.a;
             return (v - 0.5) * law.a * scaleValue(law.scale, k);
-        case Law::Exponential: return law.a * std::pow(law.b, v) + law.c;
-        case Law::FloorPower: return std::pow(law.a, 1.0 - v);
+        case Law::Exponential: return law.a * dsp::math::pow(law.b, v) + law.c;
+        case Law::FloorPower: return dsp::math::pow(law.a, 1.0 - v);
         case Law::Linear: return law.a * v + law.b;
         case Law::HiddenTime: return v == 0.0 ? -1.0 : (v - 0.125) * 1000.0 / 0.875;
     }
@@ -72,9 +74,9 @@ double toNormalised(const LawSpec& law, double x, double k) {
         }
         case Law::Exponential: {
             const double t = (x - law.c) / law.a;
-            return t > 0.0 ? limitToUnit(std::log(t) / std::log(law.b)) : 0.0;
+            return t > 0.0 ? limitToUnit(dsp::math::log(t) / dsp::math::log(law.b)) : 0.0;
         }
-        case Law::FloorPower: return x > 0.0 ? limitToUnit(1.0 - std::log(x) / std::log(law.a)) : 0.0;
+        case Law::FloorPower: return x > 0.0 ? limitToUnit(1.0 - dsp::math::log(x) / dsp::math::log(law.a)) : 0.0;
         case Law::Linear: return limitToUnit((x - law.b) / law.a);
         case Law::HiddenTime: return x < 0.0 ? 0.0 : limitToUnit(0.125 + x * 0.875 / 1000.0);
     }
@@ -83,7 +85,7 @@ double toNormalised(const LawSpec& law, double x, double k) {
 
 double dbGain(const LawSpec& law, double v, double k) {
     const double s = scaleValue(law.scale, k);
-    return std::pow(std::pow(law.b, s), v) / std::pow(std::sqrt(law.b), s);
+    return dsp::math::pow(dsp::math::pow(law.b, s), v) / dsp::math::pow(std::sqrt(law.b), s);
 }
 
 double textNumber(const Row& row, double v, double k) {

@@ -3,12 +3,12 @@
 // platforms can be compared sample by sample:
 //   emberline_render_dump [--random] PLUGIN OUT.raw
 //   emberline_render_dump --compare A.raw B.raw [TOLERANCE]
-// The comparison passes when no 32-bit sample differs by more than one unit in
-// the last place or TOLERANCE, whichever is larger, and no 64-bit sample by
-// more than TOLERANCE (default 1e-15);
-// it prints what it measured either way. (The platforms' C libraries round
-// pow, exp and log10 differently in the last bit; the coefficients made with
-// them carry that into the output.)
+// The comparison passes when the 32-bit output is identical byte for byte and
+// no 64-bit sample differs by more than TOLERANCE (default 1e-15, absolute: the
+// output stays within a few units of full scale); it prints what it measured
+// either way. The product computes its coefficients with its own
+// transcendental functions, not the C library's, so that both platforms get
+// the same bits; the material here is made with them too.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "dsp/Math.h"
 #include "presets/FactoryPrograms.h"
 #include "tools/vsthost/VstHost.h"
 
@@ -33,12 +34,13 @@ struct Lcg {
 };
 
 // Stereo material: two tones, a slow swell past full scale, noise bursts and
-// a stretch of silence.
+// a stretch of silence. The C library's sin and cos would differ between the
+// platforms in the last bit (and more near multiples of pi), and so the input.
 double sample(int channel, long i, double rate) {
     const double pi = 3.14159265358979323846;
     const double t = (double)i / rate;
-    double x = 0.6 * std::sin(2 * pi * (110.0 + 30 * channel) * t) + 0.3 * std::sin(2 * pi * 2900.0 * t);
-    x *= 0.2 + 1.8 * (0.5 - 0.5 * std::cos(2 * pi * 0.7 * t));
+    double x = 0.6 * dsp::math::sin(2 * pi * (110.0 + 30 * channel) * t) + 0.3 * dsp::math::sin(2 * pi * 2900.0 * t);
+    x *= 0.2 + 1.8 * (0.5 - 0.5 * dsp::math::cos(2 * pi * 0.7 * t));
     const long cycle = i % 20000;
     if (cycle > 15000 && cycle < 17000) x = 0.0;
     if (cycle > 9000 && cycle < 9300) x += ((i * 7919 + channel * 104729) % 2001 - 1000) / 700.0;
@@ -158,7 +160,7 @@ int compare(const char* a, const char* b, double tolerance) {
         const double diff = std::fabs((double)fa[i] - (double)fb[i]);
         const float larger = std::fmax(std::fabs(fa[i]), std::fabs(fb[i]));
         const double ulp = (double)std::nextafter(larger, INFINITY) - (double)larger;
-        if (!(diff <= std::fmax(ulp, tolerance))) ++floatBeyond;
+        if (!(diff <= ulp)) ++floatBeyond;
         if (diff > worstFloat) worstFloat = diff;
     }
     double worst = 0;
@@ -174,7 +176,7 @@ int compare(const char* a, const char* b, double tolerance) {
                 "place); 64-bit: %zu samples, %ld differ, largest difference %.3g\n",
                 fa.size(), floatSame ? "identical" : "not identical", floatDiffer, worstFloat, floatBeyond, da.size(),
                 doubleDiffer, worst);
-    return fa.size() == fb.size() && floatBeyond == 0 && finite && worst <= tolerance ? 0 : 1;
+    return floatSame && finite && worst <= tolerance ? 0 : 1;
 }
 
 }  // namespace
