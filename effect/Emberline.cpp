@@ -1,5 +1,7 @@
 #include "effect/Emberline.h"
 
+#include "gui/Platform.h"
+
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -90,9 +92,10 @@ Emberline::Emberline(audioMasterCallback audioMaster)
     engine_.recomputeTimeConstants();
     engine_.clearSignalState();
 
-    // The window; without one (no memory for it) the host is told of none.
+    // The window. The host is told of it only where it can open: not when
+    // there was no memory for it, nor in a build without a window system.
     CPresetSystemEditor* window = createEmberlineEditor(this);
-    setEditor(window, window != nullptr);
+    setEditor(window, window != nullptr && VSTGUI::platform::installed());
 
     suspend();
     resume();

@@ -77,6 +77,9 @@ public:
 // The platform in use; the headless one until another is installed.
 Platform& current();
 void install(Platform* platform);
+// Whether a platform was installed: only then can editors open windows
+// (a library built without a window-system platform has none).
+bool installed();
 
 }  // namespace platform
 }  // namespace VSTGUI

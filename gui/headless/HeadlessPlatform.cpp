@@ -117,6 +117,7 @@ Platform* gPlatform = nullptr;
 
 Platform& current() { return gPlatform ? *gPlatform : headless::instance(); }
 void install(Platform* p) { gPlatform = p; }
+bool installed() { return gPlatform != nullptr; }
 
 }  // namespace platform
 }  // namespace VSTGUI

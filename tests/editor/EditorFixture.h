@@ -40,6 +40,8 @@ inline vst::intptr recordingHost(vst::AEffect*, vst::int32 opcode, vst::int32 in
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The window system of these tests.
+        platform::install(&headless::instance());
         CBitmap::setResourceLookup(nullptr);
         CBitmap::setLoadScale(1.0);
         headless::instance().ticks = 100000;

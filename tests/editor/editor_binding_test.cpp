@@ -12,6 +12,15 @@ using editorlayout::kTagLedLeft;
 using editorlayout::kTagToMain;
 using editorlayout::kTagToSetup;
 
+TEST(EditorWithoutWindowSystem, TheHostIsNotToldOfAnEditorThatCannotOpen) {
+    platform::install(nullptr);  // as in a library built without a window system
+    Emberline effect(&recordingHost);
+    EXPECT_EQ(effect.getAeffect()->flags & vst::effFlagsHasEditor, 0);
+    ASSERT_NE(effect.presetEditor(), nullptr) << "the editor object still follows the effect";
+    effect.setParameter(tagOf(kDrive), 0.25f);
+    EXPECT_FLOAT_EQ(effect.getParameter(tagOf(kDrive)), 0.25f);
+}
+
 TEST_F(EditorTest, WindowRectangleIsKnownBeforeOpenAndTheHostIsToldOfAnEditor) {
     editor->close();
     vst::ERect* r = nullptr;

@@ -20,6 +20,7 @@ vst::intptr quietHost(vst::AEffect*, vst::int32 opcode, vst::int32, vst::intptr,
 }
 
 TEST(EditorThreads, IdleAndClicksWhileAudioRunsAndTheHostAutomates) {
+    platform::install(&headless::instance());
     CBitmap::setResourceLookup(nullptr);
     Emberline effect(&quietHost);
     effect.setSampleRate(44100.0f);
