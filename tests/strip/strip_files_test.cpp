@@ -2,6 +2,7 @@
 // scripted dialog layer: what the dialogs are asked, where the next one
 // opens, and what happens to cancelled, refused, damaged and unwritable files.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "tests/strip/StripTestSupport.h"
@@ -218,15 +219,36 @@ TEST_F(StripFilesTest, FailedSavesSayWhy) {
 }
 
 TEST_F(StripFilesTest, ReadOnlyFolderIsReported) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not hold for root";
-    const std::string locked = path("locked");
-    std::filesystem::create_directories(locked);
-    ::chmod(locked.c_str(), 0555);
-    fileAction(kSaveBank, locked + "/b.zvb");
-    ::chmod(locked.c_str(), 0755);
-    EXPECT_FALSE(std::filesystem::exists(locked + "/b.zvb"));
-    ASSERT_EQ(script.errors.size(), 1u);
-    EXPECT_NE(script.errors[0].find("Permission denied"), std::string::npos) << script.errors[0];
+    // A folder everybody may enter, holding one nobody may write into.
+    char pattern[] = "/tmp/emberline-locked-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string outer = pattern;
+    const std::string locked = outer + "/locked";
+    ASSERT_EQ(::chmod(outer.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(locked.c_str(), 0555), 0);
+    auto saveAndCheck = [&]() {
+        fileAction(kSaveBank, locked + "/b.zvb");
+        return !std::filesystem::exists(locked + "/b.zvb") && script.errors.size() == 1 &&
+               script.errors[0].find("The bank was not saved.") != std::string::npos &&
+               script.errors[0].find("Permission denied") != std::string::npos;
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(saveAndCheck()) << (script.errors.empty() ? "no error" : script.errors[0]);
+    } else {
+        // Permissions do not hold for root: the save runs in a child process
+        // as the unprivileged user.
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+            ::_exit(saveAndCheck() ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    std::filesystem::remove_all(outer);
 }
 
 }  // namespace
