@@ -1,7 +1,5 @@
 #include "presets/CPresetSystemEditor.h"
 
-#include <unistd.h>
-
 #include <cstring>
 
 #include "gui/CFrame.h"
@@ -13,6 +11,8 @@
 
 #if defined(_WIN32)
 #include <direct.h>
+#else
+#include <unistd.h>
 #endif
 
 using namespace VSTGUI;
@@ -50,7 +50,8 @@ constexpr char kSeparator = '/';
 
 // At most the first 24 bytes of a name, not ending inside a UTF-8 sequence.
 std::string cutName(const char* name) {
-    std::string s = name ? std::string(name, strnlen(name, kNameLength)) : std::string();
+    std::string s;
+    for (std::size_t i = 0; name && i < kNameLength && name[i]; ++i) s.push_back(name[i]);
     std::size_t end = s.size();
     if (end == kNameLength) {
         std::size_t lead = end;
@@ -123,7 +124,10 @@ void CPresetSystemEditor::openPresetStrip() {
     nameField->setFrameColor(kNameText);
     nameField->setHoriAlign(kCenterText);
 
-    programMenu = new COptionMenu(place(kMenuPlace), this, stripTag(kTagProgramMenu), nullptr, nullptr, kNoDrawStyle);
+    // The list draws nothing itself: the window's background shows at its place.
+    programMenu = new COptionMenu(place(kMenuPlace), this, stripTag(kTagProgramMenu), nullptr, nullptr,
+                                  kNoDrawStyle | kNoTextStyle);
+    programMenu->setTransparency(true);
     for (int32 p = 0; p < kNumPrograms; ++p) {
         char entry[kProgramNameLength + 1] = {};
         if (const CProgram* prog = fx->getProgramObject(p)) prog->getName(entry);

@@ -45,6 +45,15 @@ TEST_F(StripTest, ElevenControlsAlongTheBottomEdge) {
     EXPECT_EQ(menu->getNbItemsPerColumn(), 16);
     EXPECT_EQ(menu->getCurrent(nullptr, false), 0);
     EXPECT_TRUE(menu->isCheckEntry(0));
+    // It draws nothing at its place; the name field draws its background and text.
+    headless::RecordingCanvas canvas;
+    CDrawContext context(nullptr, &canvas);
+    menu->draw(&context);
+    for (const headless::DrawOp& op : canvas.ops) EXPECT_EQ(op.kind, headless::DrawOp::kClip);
+    name->draw(&context);
+    bool text = false;
+    for (const headless::DrawOp& op : canvas.ops) text = text || (op.kind == headless::DrawOp::kText && op.text == "Current");
+    EXPECT_TRUE(text);
 
     // Frames of the real bitmaps: 14 pixels high, a quarter of the memo bitmaps.
     EXPECT_EQ(editor->rocker()->getBackground()->getHeight(), 5 * 14);
