@@ -1,6 +1,7 @@
 // The Windows back end of the file dialogs: the common open and save dialogs
 // and the system message box. They run modally inside open(); poll() hands
-// over the answer.
+// over the answer. "comdlg32.dll" and "user32.dll" are loaded when first
+// needed, so that the library imports neither.
 #include <windows.h>
 #include <commdlg.h>
 
@@ -11,6 +12,17 @@
 namespace presets {
 
 namespace {
+
+using FileDialogProc = BOOL(WINAPI*)(LPOPENFILENAMEA);
+using MessageBoxProc = int(WINAPI*)(HWND, LPCSTR, LPCSTR, UINT);
+
+template <typename Proc>
+Proc systemProc(const char* library, const char* name) {
+    HMODULE module = ::GetModuleHandleA(library);
+    if (!module) module = ::LoadLibraryA(library);
+    FARPROC proc = module ? ::GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Proc>(reinterpret_cast<void*>(proc));
+}
 
 class CommonDialogs final : public CFileDialogs {
 public:
@@ -38,13 +50,19 @@ public:
         ofn.lpstrDefExt = r.defaultExtension.c_str();
         ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
                     (r.save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
-        const BOOL ok = r.save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn);
+        auto run = systemProc<FileDialogProc>("comdlg32.dll", r.save ? "GetSaveFileNameA" : "GetOpenFileNameA");
+        if (!run) return false;
+        // The host's idle calls may reach poll() while the dialog runs.
+        running = true;
+        const BOOL ok = run(&ofn);
+        running = false;
         answer = ok ? DialogStatus::Chosen : DialogStatus::Cancelled;
         path = ok ? file : "";
         return true;
     }
 
     DialogStatus poll(std::string& chosen) override {
+        if (running) return DialogStatus::Running;
         const DialogStatus a = answer;
         if (a == DialogStatus::Chosen) chosen = path;
         answer = DialogStatus::Cancelled;
@@ -54,12 +72,14 @@ public:
     void abandon() override { answer = DialogStatus::Cancelled; }
 
     void showError(const char* text) override {
-        ::MessageBoxA(nullptr, text ? text : "", kErrorCaption, MB_OK | MB_ICONERROR);
+        if (auto box = systemProc<MessageBoxProc>("user32.dll", "MessageBoxA"))
+            box(nullptr, text ? text : "", kErrorCaption, MB_OK | MB_ICONERROR);
     }
 
 private:
     DialogStatus answer = DialogStatus::Cancelled;
     std::string path;
+    bool running = false;
 };
 
 }  // namespace
