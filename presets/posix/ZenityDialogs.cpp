@@ -72,8 +72,14 @@ public:
         else
             posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        // A process group of its own, so that closing it ends what it started too.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
         pid_t child = -1;
-        const int rc = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+        const int rc = ::posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ);
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         if (capture) ::close(fds[1]);
         if (rc != 0) {
@@ -118,7 +124,7 @@ public:
     // Ends a child that is still running and reaps it.
     void stop() {
         if (pid > 0) {
-            ::kill(pid, SIGTERM);
+            ::kill(-pid, SIGTERM);
             int st = 0;
             bool gone = false;
             for (int i = 0; i < 100 && !gone; ++i) {
@@ -127,7 +133,7 @@ public:
                 if (!gone) pause10ms();
             }
             if (!gone) {
-                ::kill(pid, SIGKILL);
+                ::kill(-pid, SIGKILL);
                 ::waitpid(pid, &st, 0);
             }
             pid = -1;

@@ -30,7 +30,7 @@ protected:
                << "d='" << dir << "'\n"
                << "n=$(ls \"$d\" | grep -c '^args')\n"
                << "printf '%s\\n' \"$@\" > \"$d/args$n.tmp\" && mv \"$d/args$n.tmp\" \"$d/args$n\"\n"
-               << "[ -f \"$d/delay\" ] && sleep \"$(cat \"$d/delay\")\"\n"
+               << "if [ -f \"$d/delay\" ]; then sleep \"$(cat \"$d/delay\")\" & echo $! > \"$d/sleeper\"; wait; fi\n"
                << "mode=${1#--}\n"
                << "[ \"$mode\" = file-selection ] && [ -f \"$d/answer\" ] && cat \"$d/answer\"\n"
                << "exit \"$(cat \"$d/status-$mode\" 2>/dev/null || echo 0)\"\n";
@@ -159,11 +159,23 @@ TEST_F(ZenityDialogsTest, OpenDialogDoesNotHoldTheCaller) {
     std::string path;
     EXPECT_EQ(dialogs->poll(path), DialogStatus::Running);
     EXPECT_FALSE(dialogs->open(bankRequest(false, dir + "/")));  // one at a time
-    args(0);  // it is running
+    for (int i = 0; i < 500 && !std::filesystem::exists(dir + "/sleeper"); ++i) pause();  // it is running
     EXPECT_EQ(dialogs->poll(path), DialogStatus::Running);
     dialogs->abandon();
     EXPECT_EQ(dialogs->poll(path), DialogStatus::Cancelled);
     EXPECT_TRUE(path.empty());
+    // What the dialog started ended with it.
+    std::string sleeper;
+    std::ifstream(dir + "/sleeper") >> sleeper;
+    ASSERT_FALSE(sleeper.empty());
+    bool ended = false;
+    for (int i = 0; i < 200 && !ended; ++i) {
+        std::ifstream stat("/proc/" + sleeper + "/stat");
+        std::string pid, name, state;
+        ended = !(stat >> pid >> name >> state) || state == "Z";
+        if (!ended) pause();
+    }
+    EXPECT_TRUE(ended);
 }
 
 TEST_F(ZenityDialogsTest, ErrorBox) {
