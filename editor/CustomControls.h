@@ -26,6 +26,9 @@ protected:
     // not (the column knob) or only of value changes.
     virtual bool notifiesEveryMove() const { return false; }
     virtual bool registersControlClick() const { return true; }
+    // One pass of the drag at a pointer position with the button state.
+    void dragPass(CDrawContext* context, const CPoint& where, int32_t buttons);
+    bool firstPass = false;
 };
 
 // The same knob drawn from a strip laid out in columns: frames run down the
@@ -109,9 +112,19 @@ public:
     virtual void setTarget(int32_t tag);
     int32_t getTarget() const { return targetTag; }
     void looseFocus(CDrawContext* context = nullptr) override;
+    int32_t onKeyDown(vst::VstKeyCode& keyCode) override;
+    bool removed(CView* parent) override;
+    // Ends an editing period without handing its text to anyone (the field
+    // or its window is going away).
+    void abandon();
 
 protected:
+    // Hands the text of the period to the listener, once.
+    void finish();
     int32_t targetTag = -1;
+    bool periodOpen = false;
+    bool editSent = false;
+    bool closing = false;
 };
 
 // The editor's frame: a press first closes the typed-value field (applying
@@ -120,6 +133,7 @@ protected:
 class CMyFrame : public CFrame {
 public:
     CMyFrame(const CRect& size, void* parentWindow, AEffGUIEditor* editor);
+    ~CMyFrame() override;
     // The field to close on the next press (null: none).
     void setValueEntry(CMyTextEdit* entry) { valueEntry = entry; }
     CMyTextEdit* getValueEntry() const { return valueEntry; }

@@ -39,6 +39,9 @@ public:
     void draw(CDrawContext* context) override;
     void mouse(CDrawContext* context, CPoint& where, int32_t buttons = -1) override;
     virtual void reset();
+    // The held level lives in the old value: marking the LED clean must not
+    // touch it.
+    void setDirty(bool val = true) override { CView::setDirty(val); }
     // The frame the next draw shows (after its decay step).
     int32_t frameIndex() const;
     float getHeldLevel() const { return oldValue; }
@@ -47,6 +50,11 @@ protected:
     float decayStep;
     CPoint offset;
     int32_t subPixmaps, heightOfOneImage;
+
+private:
+    // The level the next draw shows: the held level decayed by one step, or
+    // the new value when that is higher.
+    float nextLevel() const;
 };
 
 // The numeric readout: six glyph cells from a strip of 18 glyphs.

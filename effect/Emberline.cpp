@@ -32,16 +32,6 @@ constexpr double kFatRateLimit = 100000.0;
 // The settings kept per user, in the order the destructor writes them.
 constexpr int kSettingsOrder[] = {kVuIntegr, kVuRefer, kPpmIntegr, kPpmReturn, kKnobMode, kOverIndic};
 
-// The window-less editor held while no real one exists: it takes what the
-// effect tells an editor and opens nothing.
-class StandInEditor final : public CPresetSystemEditor, public CEditorReadouts {
-public:
-    using CPresetSystemEditor::CPresetSystemEditor;
-    bool open(void*) override { return false; }
-    void refreshLatencyReadouts() override {}
-    void restMeters() override {}
-};
-
 }  // namespace
 
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
@@ -100,9 +90,9 @@ Emberline::Emberline(audioMasterCallback audioMaster)
     engine_.recomputeTimeConstants();
     engine_.clearSignalState();
 
-    // The window-less stand-in editor: it takes what the effect tells an
-    // editor, but the host is not told that there is one to open.
-    setEditor(new (std::nothrow) StandInEditor(this), false);
+    // The window; without one (no memory for it) the host is told of none.
+    CPresetSystemEditor* window = createEmberlineEditor(this);
+    setEditor(window, window != nullptr);
 
     suspend();
     resume();
@@ -361,6 +351,12 @@ void Emberline::getParameterLabel(int32 index, char* label) { params_.label(inde
 void Emberline::getParameterDisplay(int32 index, char* text) { params_.display(index, text); }
 
 void Emberline::getParameterName(int32 index, char* text) { params_.name(index, text); }
+
+intptr Emberline::vendorSpecific(int32 index, intptr value, void* ptr, float opt) {
+    // The host's content-scale message is the window's.
+    if (CPresetSystemEditor* ed = presetEditor()) return ed->vendorSpecific(index, value, ptr, opt);
+    return 0;
+}
 
 float Emberline::getDisplayValue(int32 index) {
     const int logical = toLogical(index);

@@ -44,6 +44,7 @@ public:
     bool getProductString(char* text) override;
     vst::int32 getVendorVersion() override;
     vst::int32 getPlugCategory() override;
+    vst::intptr vendorSpecific(vst::int32 index, vst::intptr value, void* ptr, float opt) override;
 
     // Operations the effect adds.
     virtual float getDisplayValue(vst::int32 index);
@@ -100,3 +101,7 @@ private:
     std::atomic<uint64_t> changed_{0};
     bool stateCleared_ = false;
 };
+
+// The product editor of an effect, or null when it cannot be made (defined
+// with the editor).
+CPresetSystemEditor* createEmberlineEditor(Emberline* effect);

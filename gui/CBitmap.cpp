@@ -1,5 +1,8 @@
 #include "gui/CBitmap.h"
 
+#include <map>
+#include <mutex>
+
 #include "gui/CDrawContext.h"
 #include "resources/BitmapResources.h"
 
@@ -8,6 +11,32 @@ namespace VSTGUI {
 namespace {
 CBitmap::Lookup gLookup = nullptr;
 double gLoadScale = 1.0;
+
+// Decoded images are shared by every bitmap of the same resource while any
+// of them exists: a film strip used by several controls, or by the windows
+// of several instances, is decoded once.
+struct ImageCache {
+    std::mutex lock;
+    std::map<std::pair<const void*, const platform::Platform*>, std::weak_ptr<platform::Image>> images;
+};
+
+ImageCache& imageCache() {
+    static ImageCache* cache = new ImageCache;  // outlives every bitmap, also at exit
+    return *cache;
+}
+
+std::shared_ptr<platform::Image> sharedImage(const resources::BitmapResource& res, int32_t scale) {
+    platform::Platform& p = platform::current();
+    ImageCache& cache = imageCache();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    auto key = std::make_pair(static_cast<const void*>(res.png), static_cast<const platform::Platform*>(&p));
+    if (auto found = cache.images[key].lock()) return found;
+    std::shared_ptr<platform::Image> made(p.decodePng(res.png, res.size, scale));
+    if (made) cache.images[key] = made;
+    for (auto it = cache.images.begin(); it != cache.images.end();)
+        it = it->second.expired() ? cache.images.erase(it) : std::next(it);
+    return made;
+}
 }  // namespace
 
 void CBitmap::setResourceLookup(Lookup lookup) { gLookup = lookup; }
@@ -21,7 +50,8 @@ CBitmap::CBitmap(int32_t id) : resourceID(id) {
     if (!res) res = lookup(id, 1);
     if (!res || !res->png || res->size == 0) return;
     int32_t scale = res->scale == 2 ? 2 : 1;
-    image = platform::current().decodePng(res->png, res->size, scale);
+    shared = sharedImage(*res, scale);
+    image = shared.get();
     if (!image) return;
     width = image->pixelWidth() / scale;
     height = image->pixelHeight() / scale;
@@ -34,7 +64,9 @@ CBitmap::CBitmap(platform::Image* img) : image(img) {
     }
 }
 
-CBitmap::~CBitmap() { delete image; }
+CBitmap::~CBitmap() {
+    if (!shared) delete image;
+}
 
 void CBitmap::draw(CDrawContext* context, const CRect& rect, const CPoint& offset) {
     drawImage(context, rect, offset, false);

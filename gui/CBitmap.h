@@ -3,6 +3,8 @@
 // identifier; sizes are always given in view pixels.
 #pragma once
 
+#include <memory>
+
 #include "gui/Platform.h"
 #include "gui/VSTGUIBase.h"
 
@@ -49,6 +51,7 @@ private:
     int32_t resourceID = -1;
     int32_t width = 0, height = 0;
     platform::Image* image = nullptr;
+    std::shared_ptr<platform::Image> shared;  // a resource's image, shared
     CColor transparentColor = kWhiteCColor;
 };
 

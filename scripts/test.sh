@@ -65,7 +65,7 @@ bash scripts/test-windows.sh build/windows build/release
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   EMBERLINE_HOSTILE_SECONDS=30 run_suite sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEMBERLINE_SANITIZE=ON -DEMBERLINE_BENCH=OFF
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 CTEST_ARGS="-L threads" \
-  BUILD_TARGETS="emberline_thread_tests" \
+  BUILD_TARGETS="emberline_thread_tests emberline_editor_thread_tests" \
   run_suite tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEMBERLINE_TSAN=ON -DEMBERLINE_BENCH=OFF
 # The readers of presets, banks and settings under libFuzzer (clang), from the
 # checked-in seeds, EMBERLINE_FUZZ_SECONDS each (longer by hand: see tests/fuzz).

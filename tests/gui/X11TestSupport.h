@@ -45,7 +45,7 @@ protected:
         if (!XTestQueryExtension(display, &event, &error, &major, &minor))
             GTEST_SKIP() << "the X server has no XTest extension";
         std::string error2;
-        plugin = vsthost::Plugin::load(EMBERLINE_TEST_EDITOR_PATH, error2);
+        plugin = vsthost::Plugin::load(pluginPath(), error2);
         ASSERT_TRUE(plugin) << error2;
         plugin->setRecording(true);
     }
@@ -58,6 +58,9 @@ protected:
             XCloseDisplay(display);
         }
     }
+
+    // The library under test.
+    virtual std::string pluginPath() const { return EMBERLINE_TEST_EDITOR_PATH; }
 
     Window makeParent(int w, int h) {
         parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 10, 10, (unsigned)w, (unsigned)h, 0,

@@ -42,8 +42,16 @@ TEST_P(HostInterface, FillsTheEffectRecord) {
     EXPECT_EQ(e->numParams, edition() == 2 ? 42 : 48);
     EXPECT_EQ(e->numInputs, 2);
     EXPECT_EQ(e->numOutputs, 2);
-    EXPECT_EQ(e->flags, effFlagsCanReplacing | effFlagsCanDoubleReplacing)
-        << "no window-capable editor yet, and programs are not chunks";
+    EXPECT_EQ(e->flags, effFlagsHasEditor | effFlagsCanReplacing | effFlagsCanDoubleReplacing)
+        << "an editor, and programs are not chunks";
+    // The window's size is known before it opens, and the knob mode is taken.
+    ERect* rect = nullptr;
+    ASSERT_EQ(plugin->dispatch(effEditGetRect, 0, 0, &rect, 0.0f), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 450);
+    EXPECT_EQ(rect->bottom - rect->top, 460);
+    EXPECT_EQ(plugin->dispatch(effSetEditKnobMode, 0, 2, nullptr, 0.0f), 1);
+    EXPECT_EQ(plugin->dispatch(effSetEditKnobMode, 0, 0, nullptr, 0.0f), 1);
     EXPECT_EQ(e->initialDelay, edition() == 2 ? 639 : 127);
     EXPECT_EQ(e->realQualities, 0);
     EXPECT_EQ(e->offQualities, 0);
@@ -170,13 +178,13 @@ TEST_P(HostInterface, ReportsSwitchAndIntegerParameters) {
 TEST_P(HostInterface, AnswersZeroToWhatItDoesNotSupport) {
     // Opcodes that answer 0 and must not touch the buffer they are given.
     const std::vector<int32> zero = {
-        effOpen, effGetVu, effEditGetRect, effEditOpen, effEditDraw, effEditMouse, effEditKey,
+        effOpen, effGetVu, effEditDraw, effEditMouse, effEditKey,
         effEditTop, effEditSleep, effGetChunk, effSetChunk, effProcessEvents, effString2Parameter,
         effGetNumProgramCategories, effCopyProgram, effConnectInput, effConnectOutput,
         effGetCurrentPosition, effGetDestinationBuffer, effOfflineNotify, effOfflinePrepare,
         effOfflineRun, effProcessVarIo, effSetSpeakerArrangement, effSetBlockSizeAndSampleRate,
         effSetBypass, effGetErrorText, effVendorSpecific, effGetTailSize, effIdle, effGetIcon,
-        effSetViewPosition, effKeysRequired, effEditKeyDown, effEditKeyUp, effSetEditKnobMode,
+        effSetViewPosition, effKeysRequired, effEditKeyDown, effEditKeyUp,
         effGetMidiProgramName, effGetMidiProgramCategory, effHasMidiProgramsChanged,
         effGetMidiKeyName, effBeginSetProgram, effEndSetProgram, effShellGetNextPlugin,
         effStartProcess, effStopProcess, effSetPanLaw, effBeginLoadBank, effBeginLoadProgram,

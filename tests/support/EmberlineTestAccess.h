@@ -8,5 +8,7 @@ struct EmberlineTestAccess {
     // Runs what is pending now; only while no process call runs.
     static void applyPending(Emberline& effect) { effect.applyPending(); }
     static const dsp::CEngine& engine(const Emberline& effect) { return effect.engine_; }
+    // For tests that stand in for the audio thread's meter outputs.
+    static dsp::CEngine& mutableEngine(Emberline& effect) { return effect.engine_; }
     static bool isStateCleared(const Emberline& effect) { return effect.stateCleared_; }
 };

@@ -1,5 +1,5 @@
 // emberline view [PLUGIN.so] [--scale S] [--input FILE] [--seconds S]
-//                [--screenshot FILE.png --after MS]
+//                [--click X,Y]... [--screenshot FILE.png --after MS]
 // A window that shows any VST 2.4 plug-in's X11 editor, the way a host does:
 // the editor opens inside a top-level window, gets idle calls about 30 times a
 // second, and audio runs through the plug-in in real time (from a file or
@@ -36,7 +36,32 @@ struct ViewOptions {
     double scale = 0;
     long afterMs = 1000;
     double seconds = 0;  // 0: until the window is closed
+    std::vector<std::pair<int, int>> clicks;  // window points clicked after opening
 };
+
+// A left click at a point of the plug-in's window (the first child of the
+// host window), as a window system would send it.
+void sendClick(Display* display, Window host, int x, int y) {
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    if (!XQueryTree(display, host, &root, &parent, &children, &n) || n == 0) return;
+    Window target = children[0];
+    XFree(children);
+    for (int type : {ButtonPress, ButtonRelease}) {
+        XEvent e{};
+        e.xbutton.type = type;
+        e.xbutton.display = display;
+        e.xbutton.window = target;
+        e.xbutton.root = root;
+        e.xbutton.x = x;
+        e.xbutton.y = y;
+        e.xbutton.button = Button1;
+        e.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
+        e.xbutton.same_screen = True;
+        XSendEvent(display, target, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
+    }
+    XFlush(display);
+}
 
 // Plays interleaved stereo material through the plug-in in real time, looped.
 class AudioRunner {
@@ -125,7 +150,8 @@ std::vector<double> loadMaterial(const std::string& path, std::string& error) {
 int parse(const Args& args, ViewOptions& o) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        bool needsValue = a == "--scale" || a == "--screenshot" || a == "--after" || a == "--input" || a == "--seconds";
+        bool needsValue = a == "--scale" || a == "--screenshot" || a == "--after" || a == "--input" ||
+                          a == "--seconds" || a == "--click";
         if (needsValue && i + 1 >= args.size()) return fail(a + " needs a value");
         char* end = nullptr;
         if (a == "--scale") {
@@ -139,6 +165,12 @@ int parse(const Args& args, ViewOptions& o) {
             if (*end || !(o.seconds > 0 && o.seconds <= 86400)) return fail("--seconds takes a positive time");
         } else if (a == "--screenshot") {
             o.screenshot = args[++i];
+        } else if (a == "--click") {
+            int x = -1, y = -1;
+            char tail = 0;
+            if (std::sscanf(args[++i].c_str(), "%d,%d%c", &x, &y, &tail) != 2 || x < 0 || y < 0)
+                return fail("--click takes X,Y in window pixels, not '" + args[i] + "'");
+            o.clicks.emplace_back(x, y);
         } else if (a == "--input") {
             o.input = args[++i];
         } else if (a.size() > 1 && a[0] == '-') {
@@ -155,9 +187,10 @@ int parse(const Args& args, ViewOptions& o) {
 void printUsage() {
     std::printf(
         "usage: emberline view [PLUGIN.so] [--scale S] [--input FILE] [--seconds S]\n"
-        "                      [--screenshot FILE.png [--after MS]]\n"
+        "                      [--click X,Y]... [--screenshot FILE.png [--after MS]]\n"
         "Opens the plug-in's editor in a window (default: the second edition) and runs\n"
         "audio through it in real time, from FILE or generated material, to no device.\n"
+        "--click clicks the editor at X,Y (window pixels) 300 ms after opening, in order.\n"
         "--screenshot saves the window MS milliseconds (default 1000) after opening and quits.\n");
 }
 
@@ -225,6 +258,13 @@ int runView(const Args& args) {
             XResizeWindow(display, window, (unsigned)w, (unsigned)h);
         }
         double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!o.clicks.empty() && elapsed >= 0.3) {
+            for (const auto& [x, y] : o.clicks) {
+                sendClick(display, window, x, y);
+                plugin->dispatch(vst::effEditIdle);
+            }
+            o.clicks.clear();
+        }
         if (!o.screenshot.empty() && elapsed * 1000.0 >= (double)o.afterMs) {
             XSync(display, False);
             if (!writeScreenshot(display, window, w, h, o.screenshot, error)) rc = fail(error);
