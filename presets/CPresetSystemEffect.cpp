@@ -29,13 +29,16 @@ bool readFileBytes(const char* path, std::size_t limit, std::vector<unsigned cha
 // Reads and parses a preset or bank file. Null when it cannot be read or was
 // refused (result.error then says why). The buffer holds at most the full
 // layout; its size only differs from the file's length when that is longer,
-// which is never a legacy length.
-std::unique_ptr<presets::ParsedFile> readParsed(const char* path, std::size_t limit,
+// which is never a legacy length. With wholeFiles a file cut short of its
+// layout is refused.
+std::unique_ptr<presets::ParsedFile> readParsed(const char* path, std::size_t limit, std::size_t legacySize,
                                                 presets::ParsedFile (*parse)(const unsigned char*, std::size_t, int),
-                                                PresetFileResult& result) {
+                                                bool wholeFiles, PresetFileResult& result) {
     std::vector<unsigned char> bytes;
     if (!readFileBytes(path, limit, bytes)) return nullptr;
     auto parsed = std::make_unique<presets::ParsedFile>(parse(bytes.data(), bytes.size(), kEdition));
+    if (!parsed->error && wholeFiles && bytes.size() < limit && bytes.size() != legacySize)
+        parsed->error = presets::kErrorInvalidFile;
     if (!parsed->error) return parsed;
     result.error = parsed->error;
     return nullptr;
@@ -50,11 +53,11 @@ void copyRecord(const presets::ProgramRecord& rec, int values, CProgram& program
 
 // Saves through a temporary file that then replaces the file; a writable file
 // in a folder without write permission is rewritten in place.
-bool writeFileBytes(const char* path, const std::vector<unsigned char>& bytes) {
+bool writeFileBytes(const char* path, const std::vector<unsigned char>& bytes, std::string& reason) {
     if (!path || bytes.empty()) return false;
     fileio::WriteOptions options;
     options.inPlaceFallback = true;
-    return fileio::writeFile(path, bytes.data(), bytes.size(), options);
+    return fileio::writeFile(path, bytes.data(), bytes.size(), options, &reason);
 }
 
 }  // namespace
@@ -208,11 +211,12 @@ bool CPresetSystemEffect::recallMemo(int slot) {
     return true;
 }
 
-PresetFileResult CPresetSystemEffect::loadBankFile(const char* path) {
+PresetFileResult CPresetSystemEffect::loadBankFile(const char* path, bool wholeFiles) {
     PresetFileResult result;
     if (!programs) return result;
     try {
-        auto parsed = readParsed(path, presets::bankFileSize(kEdition), presets::parseBank, result);
+        auto parsed = readParsed(path, presets::bankFileSize(kEdition), presets::kLegacyBankSize,
+                                 presets::parseBank, wholeFiles, result);
         if (!parsed) return result;
         for (int j = 0; j < parsed->numRecords; ++j) copyRecord(parsed->records[j], parsed->valuesPerRecord, programs[j]);
     } catch (...) {
@@ -223,7 +227,7 @@ PresetFileResult CPresetSystemEffect::loadBankFile(const char* path) {
     return result;
 }
 
-PresetFileResult CPresetSystemEffect::loadPresetFile(const char* path) {
+PresetFileResult CPresetSystemEffect::loadPresetFile(const char* path, bool wholeFiles) {
     PresetFileResult result;
     if (!programs) return result;
     const int32 c = getCurrentProgramIndex();
@@ -231,7 +235,8 @@ PresetFileResult CPresetSystemEffect::loadPresetFile(const char* path) {
     char name[kProgramNameLength + 1] = {};
     bool hasName = false;
     try {
-        auto parsed = readParsed(path, presets::presetFileSize(kEdition), presets::parsePreset, result);
+        auto parsed = readParsed(path, presets::presetFileSize(kEdition), presets::kLegacyPresetSize,
+                                 presets::parsePreset, wholeFiles, result);
         if (!parsed) return result;
         copyRecord(parsed->records[0], parsed->valuesPerRecord, programs[c]);
         hasName = parsed->records[0].hasName;
@@ -254,7 +259,7 @@ PresetFileResult CPresetSystemEffect::saveBankFile(const char* path) {
             programs[j].getName(records[j].name);
             for (int k = 0; k < kNumProgramValues; ++k) records[j].values[k] = programs[j].getValue(k);
         }
-        result.ok = writeFileBytes(path, presets::serialiseBank(records.get(), kEdition));
+        result.ok = writeFileBytes(path, presets::serialiseBank(records.get(), kEdition), result.reason);
     } catch (...) {
         result.ok = false;
     }
@@ -269,7 +274,7 @@ PresetFileResult CPresetSystemEffect::savePresetFile(const char* path) {
         presets::ProgramRecord rec;
         p->getName(rec.name);
         for (int k = 0; k < kNumProgramValues; ++k) rec.values[k] = p->getValue(k);
-        result.ok = writeFileBytes(path, presets::serialisePreset(rec, kEdition));
+        result.ok = writeFileBytes(path, presets::serialisePreset(rec, kEdition), result.reason);
     } catch (...) {
         result.ok = false;
     }

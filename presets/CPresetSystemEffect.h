@@ -4,6 +4,8 @@
 // bank files.
 #pragma once
 
+#include <string>
+
 #include "host/AudioEffect.h"
 #include "presets/CPresetSystemEditor.h"
 #include "presets/CProgram.h"
@@ -16,6 +18,8 @@
 struct PresetFileResult {
     bool ok = false;
     const char* error = nullptr;
+    // Why a save failed (the system's words), when it is known.
+    std::string reason;
 };
 
 class CPresetSystemEffect : public AudioEffectX {
@@ -80,9 +84,11 @@ public:
     // Preset and bank files by path. A bank load fills the programs from the
     // file and selects program 0; a preset load fills the selected program and
     // selects it again. Saves write the full layout of the compiled edition.
-    PresetFileResult loadBankFile(const char* path);
+    // With wholeFiles, a file shorter than its layout (and not of a legacy
+    // length) is refused as invalid instead of being read as far as it goes.
+    PresetFileResult loadBankFile(const char* path, bool wholeFiles = false);
     PresetFileResult saveBankFile(const char* path);
-    PresetFileResult loadPresetFile(const char* path);
+    PresetFileResult loadPresetFile(const char* path, bool wholeFiles = false);
     PresetFileResult savePresetFile(const char* path);
 
 protected:

@@ -11,6 +11,8 @@ if [ "${1:-test}" != "main" ]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
   # The toolkit tests: a virtual X server, real input and resource counts.
   packages+=(xvfb xauth libxtst-dev libxres-dev)
+  # The preset strip's file dialogs, answered on the virtual X server.
+  packages+=(zenity)
   # An editor made by another toolkit, for emberline view's host test.
   packages+=(lsp-plugins-vst)
   # The Windows libraries: MinGW-w64 (POSIX threads), GoogleTest's sources to
