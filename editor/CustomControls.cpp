@@ -13,14 +13,6 @@ namespace {
 constexpr float kNormalRange = 300.0f;  // pixels for the whole range
 constexpr float kFineRange = 1500.0f;   // the same with Shift
 
-void drawFrom(CControl* control, CDrawContext* context, CBitmap* bitmap, const CPoint& source) {
-    if (!bitmap || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0) return;
-    if (control->getTransparency())
-        bitmap->drawTransparent(context, control->getViewSize(), source);
-    else
-        bitmap->draw(context, control->getViewSize(), source);
-}
-
 CPresetSystemListener* productListener(CControlListener* listener) {
     return dynamic_cast<CPresetSystemListener*>(listener);
 }
@@ -142,7 +134,7 @@ CPoint CAnimKnob3::frameOrigin() const {
 }
 
 void CAnimKnob3::draw(CDrawContext* context) {
-    drawFrom(this, context, pBackground, frameOrigin());
+    drawStrip(context, pBackground, frameOrigin());
     setDirty(false);
 }
 
@@ -154,7 +146,7 @@ void CAnimKnob3::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
 
 void CMyOnOffButton::draw(CDrawContext* context) {
     int32_t half = pBackground ? pBackground->getHeight() / 2 : 0;
-    drawFrom(this, context, pBackground, CPoint(0, value >= 0.5f ? half : 0));
+    drawStrip(context, pBackground, CPoint(0, value >= 0.5f ? half : 0));
     setDirty(false);
 }
 
@@ -169,7 +161,7 @@ int32_t CMyLRUDButton::frameIndex() const {
 
 void CMyLRUDButton::draw(CDrawContext* context) {
     int32_t h = pBackground ? pBackground->getHeight() : 0;
-    drawFrom(this, context, pBackground, CPoint(0, frameIndex() * h / 4));
+    drawStrip(context, pBackground, CPoint(0, frameIndex() * h / 4));
     setDirty(false);
 }
 
@@ -222,8 +214,7 @@ int32_t CMyVerticalSwitch::frameIndex() const {
 }
 
 void CMyVerticalSwitch::draw(CDrawContext* context) {
-    drawFrom(this, context, pBackground,
-             CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
     setDirty(false);
 }
 

@@ -7,16 +7,6 @@
 
 namespace VSTGUI {
 
-namespace {
-void drawFrom(CControl* control, CDrawContext* context, CBitmap* bitmap, const CPoint& source) {
-    if (!bitmap || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0) return;
-    if (control->getTransparency())
-        bitmap->drawTransparent(context, control->getViewSize(), source);
-    else
-        bitmap->draw(context, control->getViewSize(), source);
-}
-}  // namespace
-
 // ---- CMovieMeter -----------------------------------------------------------------
 
 CMovieMeter::CMovieMeter(const CRect& size, CControlListener* listener, int32_t tag,
@@ -50,7 +40,7 @@ int32_t CMovieMeter::frameIndex() const {
 
 void CMovieMeter::draw(CDrawContext* context) {
     CBitmap* strip = meterScale == 1 ? alternative : pBackground;
-    drawFrom(this, context, strip, CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
+    drawStrip(context, strip, CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
     setDirty(false);
 }
 
@@ -106,7 +96,7 @@ void CMovieLED::draw(CDrawContext* context) {
     value = nextLevel();
     oldValue = value;  // the held level
     if (value > 1.0f) value = 1.0f;
-    drawFrom(this, context, pBackground, CPoint(offset.h, offset.v + frame * heightOfOneImage));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + frame * heightOfOneImage));
     CView::setDirty(false);
 }
 

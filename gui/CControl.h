@@ -63,6 +63,10 @@ public:
     int32_t getDoubleClickTime() const { return doubleClickTime; }
 
 protected:
+    // One frame of a film strip, from source, over the whole control.
+    void drawStrip(CDrawContext* context, CBitmap* bitmap, const CPoint& source) const {
+        drawBitmap(context, bitmap, size, source);
+    }
     void notify(CDrawContext* context);
     // A press with a modifier that the listener claims (non-zero answer).
     bool modifierClaimed(CDrawContext* context, int32_t buttons);

@@ -9,14 +9,6 @@ namespace VSTGUI {
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr float kLinearRange = 200.0f;
-
-void drawStripFrame(CControl* control, CDrawContext* context, CBitmap* bitmap, CPoint offset) {
-    if (!bitmap) return;
-    if (control->getTransparency())
-        bitmap->drawTransparent(context, control->getViewSize(), offset);
-    else
-        bitmap->draw(context, control->getViewSize(), offset);
-}
 }  // namespace
 
 // ---- CKnob -------------------------------------------------------------------
@@ -51,7 +43,7 @@ CPoint CKnob::valueToPoint() const {
 }
 
 void CKnob::draw(CDrawContext* context) {
-    if (pBackground) drawStripFrame(this, context, pBackground, offset);
+    if (pBackground) drawStrip(context, pBackground, offset);
     CPoint tip = valueToPoint();
     if (pHandle) {
         CRect r(0, 0, pHandle->getWidth(), pHandle->getHeight());
@@ -176,8 +168,7 @@ int32_t CAnimKnob::frameIndex() const {
 }
 
 void CAnimKnob::draw(CDrawContext* context) {
-    drawStripFrame(this, context, pBackground,
-                   CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
     setDirty(false);
 }
 
@@ -189,7 +180,7 @@ COnOffButton::COnOffButton(const CRect& size, CControlListener* listener, int32_
 
 void COnOffButton::draw(CDrawContext* context) {
     int32_t off = (value == 0.0f || !pBackground) ? 0 : pBackground->getHeight() / 2;
-    drawStripFrame(this, context, pBackground, CPoint(0, off));
+    drawStrip(context, pBackground, CPoint(0, off));
     setDirty(false);
 }
 
@@ -221,8 +212,7 @@ CVerticalSwitch::CVerticalSwitch(const CRect& size, CControlListener* listener, 
 void CVerticalSwitch::draw(CDrawContext* context) {
     int32_t frame = (int32_t)((subPixmaps - 1) * value + 0.5f);
     frame = std::clamp(frame, 0, subPixmaps - 1);
-    drawStripFrame(this, context, pBackground,
-                   CPoint(offset.h, offset.v + frame * heightOfOneImage));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + frame * heightOfOneImage));
     setDirty(false);
 }
 
@@ -271,7 +261,7 @@ CKickButton::CKickButton(const CRect& size, CControlListener* listener, int32_t 
 
 void CKickButton::draw(CDrawContext* context) {
     int32_t off = value > 0.5f ? heightOfOneImage : 0;
-    drawStripFrame(this, context, pBackground, CPoint(offset.h, offset.v + off));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + off));
     setDirty(false);
 }
 
@@ -292,8 +282,7 @@ CRockerSwitch::CRockerSwitch(const CRect& size, CControlListener* listener, int3
 
 void CRockerSwitch::draw(CDrawContext* context) {
     int32_t frame = value < 0 ? 0 : (value > 0 ? 2 : 1);
-    drawStripFrame(this, context, pBackground,
-                   CPoint(offset.h, offset.v + frame * heightOfOneImage));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + frame * heightOfOneImage));
     setDirty(false);
 }
 

@@ -54,10 +54,7 @@ void CParamDisplay::getDisplayText(char* string) const {
 
 void CParamDisplay::drawBack(CDrawContext* context) {
     if (pBackground) {
-        if (transparencyEnabled)
-            pBackground->drawTransparent(context, size, backOffset);
-        else
-            pBackground->draw(context, size, backOffset);
+        drawBitmap(context, pBackground, size, backOffset);
     } else if (!transparencyEnabled) {
         context->setFillColor(backColor);
         context->fillRect(size);
