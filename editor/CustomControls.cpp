@@ -36,17 +36,13 @@ CAnimKnob2::CAnimKnob2(const CRect& size, CControlListener* listener, int32_t ta
     : CAnimKnob(size, listener, tag, subPixmaps, heightOfOneImage, background, offset) {}
 
 void CAnimKnob2::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (notifiesEveryMove()) notify(context);
 
     if (buttons == (kLButton | kControl)) {
         if (registersControlClick())
             lastClickTime = pParentFrame ? pParentFrame->getTicks() : platform::current().tickCount();
-        float old = value;
-        value = defaultValue;
-        if (value != old) notify(context);
+        changeValue(context, defaultValue);
         return;
     }
     if (isDoubleClick()) {
@@ -92,14 +88,7 @@ void CAnimKnob2::dragPass(CDrawContext* context, const CPoint& where, int32_t bu
         value = entryValue + d * coef;
         bounceValue();
     } else {
-        float v = valueFromPoint(CPoint(where.h - size.left, where.v - size.top));
-        float half = (vmax - vmin) / 2.0f;
-        if (reference - v > half)
-            value = vmax;  // crossed the gap at the bottom from the top end
-        else if (v - reference > half)
-            value = vmin;
-        else
-            value = reference = v;
+        turnTo(where);
     }
     if (value != old) notify(context);
     doIdleStuff();
@@ -136,10 +125,6 @@ CPoint CAnimKnob3::frameOrigin() const {
 void CAnimKnob3::draw(CDrawContext* context) {
     drawStrip(context, pBackground, frameOrigin());
     setDirty(false);
-}
-
-void CAnimKnob3::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    CAnimKnob2::mouse(context, where, buttons);
 }
 
 // ---- CMyOnOffButton --------------------------------------------------------------
@@ -190,11 +175,7 @@ void CMyLRUDButton::mouse(CDrawContext* context, CPoint& where, int32_t buttons)
 
 void CMyLRUDButton::mouseMoved(CDrawContext* context, CPoint& where, int32_t buttons) {
     if (!tracking || buttons == 0) return;
-    float v = zoneValue(where, pressValue);
-    if (v != value) {
-        value = v;
-        notify(context);
-    }
+    changeValue(context, zoneValue(where, pressValue));
     doIdleStuff();
 }
 
@@ -227,9 +208,7 @@ CViewContainerSwitch::CViewContainerSwitch(const CRect& size, CControlListener* 
 void CViewContainerSwitch::draw(CDrawContext*) { setDirty(false); }
 
 void CViewContainerSwitch::mouse(CDrawContext* context, CPoint&, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     value = value == 0.0f ? 1.0f : 0.0f;
     notify(context);
 }

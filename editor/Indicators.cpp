@@ -45,9 +45,7 @@ void CMovieMeter::draw(CDrawContext* context) {
 }
 
 void CMovieMeter::mouse(CDrawContext* context, CPoint&, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     meterScale = meterScale <= 0 ? 1 : 0;
     value = (float)meterScale;
     if (context)
@@ -101,9 +99,7 @@ void CMovieLED::draw(CDrawContext* context) {
 }
 
 void CMovieLED::mouse(CDrawContext*, CPoint&, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     reset();
     doIdleStuff();
 }

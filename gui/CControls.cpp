@@ -60,9 +60,7 @@ void CKnob::draw(CDrawContext* context) {
 }
 
 void CKnob::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (modifierClaimed(context, buttons)) return;
     if (checkDefaultValue(context, buttons)) return;
 
@@ -85,16 +83,20 @@ void CKnob::dragTo(CDrawContext* context, const CPoint& where, int32_t) {
         value = entryValue + d * coef;
         bounceValue();
     } else {
-        float v = valueFromPoint(CPoint(where.h - size.left, where.v - size.top));
-        float half = (vmax - vmin) / 2.0f;
-        if (reference - v > half)
-            value = vmax;  // crossed the gap from the top end
-        else if (v - reference > half)
-            value = vmin;
-        else
-            value = reference = v;
+        turnTo(where);
     }
     if (value != old) notify(context);
+}
+
+void CKnob::turnTo(const CPoint& where) {
+    float v = valueFromPoint(CPoint(where.h - size.left, where.v - size.top));
+    float half = (vmax - vmin) / 2.0f;
+    if (reference - v > half)
+        value = vmax;  // crossed the gap from the top end
+    else if (v - reference > half)
+        value = vmin;
+    else
+        value = reference = v;
 }
 
 void CKnob::mouseMoved(CDrawContext* context, CPoint& where, int32_t buttons) {
@@ -185,9 +187,7 @@ void COnOffButton::draw(CDrawContext* context) {
 }
 
 void COnOffButton::mouse(CDrawContext* context, CPoint&, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (modifierClaimed(context, buttons)) return;
     value = ((int32_t)value) ? 0.0f : 1.0f;
     doIdleStuff();
@@ -225,9 +225,7 @@ void CVerticalSwitch::track(CDrawContext* context, const CPoint& where) {
 }
 
 void CVerticalSwitch::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (checkDefaultValue(context, buttons)) return;
     dragButtons = buttons;
     dragging = true;
@@ -295,9 +293,7 @@ float CRockerSwitch::valueAt(const CPoint& where) const {
 // ---- CMomentaryControl ---------------------------------------------------------------
 
 void CMomentaryControl::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (modifierClaimed(context, buttons)) return;
     pressed = true;
     beginEdit();
@@ -308,20 +304,13 @@ void CMomentaryControl::mouse(CDrawContext* context, CPoint& where, int32_t butt
 
 void CMomentaryControl::mouseMoved(CDrawContext* context, CPoint& where, int32_t) {
     if (!pressed) return;
-    float v = valueAt(where);
-    if (v == value) return;
-    value = v;
-    notify(context);
-    doIdleStuff();
+    if (changeValue(context, valueAt(where))) doIdleStuff();
 }
 
 void CMomentaryControl::mouseUp(CDrawContext* context, CPoint&, int32_t) {
     if (!pressed) return;
     pressed = false;
-    if (value != 0.0f) {
-        value = 0.0f;
-        notify(context);
-    }
+    changeValue(context, 0.0f);
     endEdit();
 }
 

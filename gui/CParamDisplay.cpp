@@ -162,9 +162,7 @@ void CTextEdit::endEditing(bool keep) {
 void CTextEdit::looseFocus(CDrawContext*) { endEditing(true); }
 
 void CTextEdit::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (editing) {
         caret = selStart = selEnd = caretFromX(context, where.h);
         setDirty();
