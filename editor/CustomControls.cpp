@@ -13,14 +13,6 @@ namespace {
 constexpr float kNormalRange = 300.0f;  // pixels for the whole range
 constexpr float kFineRange = 1500.0f;   // the same with Shift
 
-void drawFrom(CControl* control, CDrawContext* context, CBitmap* bitmap, const CPoint& source) {
-    if (!bitmap || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0) return;
-    if (control->getTransparency())
-        bitmap->drawTransparent(context, control->getViewSize(), source);
-    else
-        bitmap->draw(context, control->getViewSize(), source);
-}
-
 CPresetSystemListener* productListener(CControlListener* listener) {
     return dynamic_cast<CPresetSystemListener*>(listener);
 }
@@ -44,17 +36,13 @@ CAnimKnob2::CAnimKnob2(const CRect& size, CControlListener* listener, int32_t ta
     : CAnimKnob(size, listener, tag, subPixmaps, heightOfOneImage, background, offset) {}
 
 void CAnimKnob2::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (notifiesEveryMove()) notify(context);
 
     if (buttons == (kLButton | kControl)) {
         if (registersControlClick())
             lastClickTime = pParentFrame ? pParentFrame->getTicks() : platform::current().tickCount();
-        float old = value;
-        value = defaultValue;
-        if (value != old) notify(context);
+        changeValue(context, defaultValue);
         return;
     }
     if (isDoubleClick()) {
@@ -100,14 +88,7 @@ void CAnimKnob2::dragPass(CDrawContext* context, const CPoint& where, int32_t bu
         value = entryValue + d * coef;
         bounceValue();
     } else {
-        float v = valueFromPoint(CPoint(where.h - size.left, where.v - size.top));
-        float half = (vmax - vmin) / 2.0f;
-        if (reference - v > half)
-            value = vmax;  // crossed the gap at the bottom from the top end
-        else if (v - reference > half)
-            value = vmin;
-        else
-            value = reference = v;
+        turnTo(where);
     }
     if (value != old) notify(context);
     doIdleStuff();
@@ -142,19 +123,15 @@ CPoint CAnimKnob3::frameOrigin() const {
 }
 
 void CAnimKnob3::draw(CDrawContext* context) {
-    drawFrom(this, context, pBackground, frameOrigin());
+    drawStrip(context, pBackground, frameOrigin());
     setDirty(false);
-}
-
-void CAnimKnob3::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    CAnimKnob2::mouse(context, where, buttons);
 }
 
 // ---- CMyOnOffButton --------------------------------------------------------------
 
 void CMyOnOffButton::draw(CDrawContext* context) {
     int32_t half = pBackground ? pBackground->getHeight() / 2 : 0;
-    drawFrom(this, context, pBackground, CPoint(0, value >= 0.5f ? half : 0));
+    drawStrip(context, pBackground, CPoint(0, value >= 0.5f ? half : 0));
     setDirty(false);
 }
 
@@ -169,7 +146,7 @@ int32_t CMyLRUDButton::frameIndex() const {
 
 void CMyLRUDButton::draw(CDrawContext* context) {
     int32_t h = pBackground ? pBackground->getHeight() : 0;
-    drawFrom(this, context, pBackground, CPoint(0, frameIndex() * h / 4));
+    drawStrip(context, pBackground, CPoint(0, frameIndex() * h / 4));
     setDirty(false);
 }
 
@@ -198,11 +175,7 @@ void CMyLRUDButton::mouse(CDrawContext* context, CPoint& where, int32_t buttons)
 
 void CMyLRUDButton::mouseMoved(CDrawContext* context, CPoint& where, int32_t buttons) {
     if (!tracking || buttons == 0) return;
-    float v = zoneValue(where, pressValue);
-    if (v != value) {
-        value = v;
-        notify(context);
-    }
+    changeValue(context, zoneValue(where, pressValue));
     doIdleStuff();
 }
 
@@ -222,8 +195,7 @@ int32_t CMyVerticalSwitch::frameIndex() const {
 }
 
 void CMyVerticalSwitch::draw(CDrawContext* context) {
-    drawFrom(this, context, pBackground,
-             CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
     setDirty(false);
 }
 
@@ -236,9 +208,7 @@ CViewContainerSwitch::CViewContainerSwitch(const CRect& size, CControlListener* 
 void CViewContainerSwitch::draw(CDrawContext*) { setDirty(false); }
 
 void CViewContainerSwitch::mouse(CDrawContext* context, CPoint&, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     value = value == 0.0f ? 1.0f : 0.0f;
     notify(context);
 }

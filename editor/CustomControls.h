@@ -39,7 +39,6 @@ public:
                int32_t cellWidth, int32_t heightOfOneImage, CBitmap* background,
                const CPoint& offset = CPoint());
     void draw(CDrawContext* context) override;
-    void mouse(CDrawContext* context, CPoint& where, int32_t buttons = -1) override;
     // Source of the current frame within the strip.
     CPoint frameOrigin() const;
 

@@ -7,16 +7,6 @@
 
 namespace VSTGUI {
 
-namespace {
-void drawFrom(CControl* control, CDrawContext* context, CBitmap* bitmap, const CPoint& source) {
-    if (!bitmap || bitmap->getWidth() <= 0 || bitmap->getHeight() <= 0) return;
-    if (control->getTransparency())
-        bitmap->drawTransparent(context, control->getViewSize(), source);
-    else
-        bitmap->draw(context, control->getViewSize(), source);
-}
-}  // namespace
-
 // ---- CMovieMeter -----------------------------------------------------------------
 
 CMovieMeter::CMovieMeter(const CRect& size, CControlListener* listener, int32_t tag,
@@ -50,14 +40,12 @@ int32_t CMovieMeter::frameIndex() const {
 
 void CMovieMeter::draw(CDrawContext* context) {
     CBitmap* strip = meterScale == 1 ? alternative : pBackground;
-    drawFrom(this, context, strip, CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
+    drawStrip(context, strip, CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
     setDirty(false);
 }
 
 void CMovieMeter::mouse(CDrawContext* context, CPoint&, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     meterScale = meterScale <= 0 ? 1 : 0;
     value = (float)meterScale;
     if (context)
@@ -106,14 +94,12 @@ void CMovieLED::draw(CDrawContext* context) {
     value = nextLevel();
     oldValue = value;  // the held level
     if (value > 1.0f) value = 1.0f;
-    drawFrom(this, context, pBackground, CPoint(offset.h, offset.v + frame * heightOfOneImage));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + frame * heightOfOneImage));
     CView::setDirty(false);
 }
 
 void CMovieLED::mouse(CDrawContext*, CPoint&, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     reset();
     doIdleStuff();
 }

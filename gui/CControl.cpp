@@ -53,6 +53,19 @@ bool CControl::modifierClaimed(CDrawContext* context, int32_t buttons) {
 
 int32_t CControl::currentButtons() { return pParentFrame ? pParentFrame->getCurrentButtons() : 0; }
 
+bool CControl::takesLeftPress(int32_t& buttons) {
+    if (!mouseEnabled) return false;
+    if (buttons == -1) buttons = currentButtons();
+    return (buttons & kLButton) != 0;
+}
+
+bool CControl::changeValue(CDrawContext* context, float v) {
+    if (v == value) return false;
+    value = v;
+    notify(context);
+    return true;
+}
+
 bool CControl::checkDefaultValue(CDrawContext* context, int32_t buttons) {
     if (buttons != (kLButton | kControl)) return false;
     float old = value;

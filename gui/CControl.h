@@ -63,10 +63,20 @@ public:
     int32_t getDoubleClickTime() const { return doubleClickTime; }
 
 protected:
+    // One frame of a film strip, from source, over the whole control.
+    void drawStrip(CDrawContext* context, CBitmap* bitmap, const CPoint& source) const {
+        drawBitmap(context, bitmap, size, source);
+    }
     void notify(CDrawContext* context);
     // A press with a modifier that the listener claims (non-zero answer).
     bool modifierClaimed(CDrawContext* context, int32_t buttons);
     int32_t currentButtons();
+    // A press this control acts on: it takes the mouse and the press holds the
+    // left button. buttons -1 (not given) becomes the live buttons first.
+    bool takesLeftPress(int32_t& buttons);
+    // Takes v as the value and tells the listener when that is a change.
+    // True when it was.
+    bool changeValue(CDrawContext* context, float v);
 
     CControlListener* listener;
     int32_t tag;

@@ -9,14 +9,6 @@ namespace VSTGUI {
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr float kLinearRange = 200.0f;
-
-void drawStripFrame(CControl* control, CDrawContext* context, CBitmap* bitmap, CPoint offset) {
-    if (!bitmap) return;
-    if (control->getTransparency())
-        bitmap->drawTransparent(context, control->getViewSize(), offset);
-    else
-        bitmap->draw(context, control->getViewSize(), offset);
-}
 }  // namespace
 
 // ---- CKnob -------------------------------------------------------------------
@@ -51,7 +43,7 @@ CPoint CKnob::valueToPoint() const {
 }
 
 void CKnob::draw(CDrawContext* context) {
-    if (pBackground) drawStripFrame(this, context, pBackground, offset);
+    if (pBackground) drawStrip(context, pBackground, offset);
     CPoint tip = valueToPoint();
     if (pHandle) {
         CRect r(0, 0, pHandle->getWidth(), pHandle->getHeight());
@@ -68,9 +60,7 @@ void CKnob::draw(CDrawContext* context) {
 }
 
 void CKnob::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (modifierClaimed(context, buttons)) return;
     if (checkDefaultValue(context, buttons)) return;
 
@@ -93,16 +83,20 @@ void CKnob::dragTo(CDrawContext* context, const CPoint& where, int32_t) {
         value = entryValue + d * coef;
         bounceValue();
     } else {
-        float v = valueFromPoint(CPoint(where.h - size.left, where.v - size.top));
-        float half = (vmax - vmin) / 2.0f;
-        if (reference - v > half)
-            value = vmax;  // crossed the gap from the top end
-        else if (v - reference > half)
-            value = vmin;
-        else
-            value = reference = v;
+        turnTo(where);
     }
     if (value != old) notify(context);
+}
+
+void CKnob::turnTo(const CPoint& where) {
+    float v = valueFromPoint(CPoint(where.h - size.left, where.v - size.top));
+    float half = (vmax - vmin) / 2.0f;
+    if (reference - v > half)
+        value = vmax;  // crossed the gap from the top end
+    else if (v - reference > half)
+        value = vmin;
+    else
+        value = reference = v;
 }
 
 void CKnob::mouseMoved(CDrawContext* context, CPoint& where, int32_t buttons) {
@@ -176,8 +170,7 @@ int32_t CAnimKnob::frameIndex() const {
 }
 
 void CAnimKnob::draw(CDrawContext* context) {
-    drawStripFrame(this, context, pBackground,
-                   CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + frameIndex() * heightOfOneImage));
     setDirty(false);
 }
 
@@ -189,14 +182,12 @@ COnOffButton::COnOffButton(const CRect& size, CControlListener* listener, int32_
 
 void COnOffButton::draw(CDrawContext* context) {
     int32_t off = (value == 0.0f || !pBackground) ? 0 : pBackground->getHeight() / 2;
-    drawStripFrame(this, context, pBackground, CPoint(0, off));
+    drawStrip(context, pBackground, CPoint(0, off));
     setDirty(false);
 }
 
 void COnOffButton::mouse(CDrawContext* context, CPoint&, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (modifierClaimed(context, buttons)) return;
     value = ((int32_t)value) ? 0.0f : 1.0f;
     doIdleStuff();
@@ -221,8 +212,7 @@ CVerticalSwitch::CVerticalSwitch(const CRect& size, CControlListener* listener, 
 void CVerticalSwitch::draw(CDrawContext* context) {
     int32_t frame = (int32_t)((subPixmaps - 1) * value + 0.5f);
     frame = std::clamp(frame, 0, subPixmaps - 1);
-    drawStripFrame(this, context, pBackground,
-                   CPoint(offset.h, offset.v + frame * heightOfOneImage));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + frame * heightOfOneImage));
     setDirty(false);
 }
 
@@ -235,9 +225,7 @@ void CVerticalSwitch::track(CDrawContext* context, const CPoint& where) {
 }
 
 void CVerticalSwitch::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (checkDefaultValue(context, buttons)) return;
     dragButtons = buttons;
     dragging = true;
@@ -271,7 +259,7 @@ CKickButton::CKickButton(const CRect& size, CControlListener* listener, int32_t 
 
 void CKickButton::draw(CDrawContext* context) {
     int32_t off = value > 0.5f ? heightOfOneImage : 0;
-    drawStripFrame(this, context, pBackground, CPoint(offset.h, offset.v + off));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + off));
     setDirty(false);
 }
 
@@ -292,8 +280,7 @@ CRockerSwitch::CRockerSwitch(const CRect& size, CControlListener* listener, int3
 
 void CRockerSwitch::draw(CDrawContext* context) {
     int32_t frame = value < 0 ? 0 : (value > 0 ? 2 : 1);
-    drawStripFrame(this, context, pBackground,
-                   CPoint(offset.h, offset.v + frame * heightOfOneImage));
+    drawStrip(context, pBackground, CPoint(offset.h, offset.v + frame * heightOfOneImage));
     setDirty(false);
 }
 
@@ -306,9 +293,7 @@ float CRockerSwitch::valueAt(const CPoint& where) const {
 // ---- CMomentaryControl ---------------------------------------------------------------
 
 void CMomentaryControl::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (modifierClaimed(context, buttons)) return;
     pressed = true;
     beginEdit();
@@ -319,20 +304,13 @@ void CMomentaryControl::mouse(CDrawContext* context, CPoint& where, int32_t butt
 
 void CMomentaryControl::mouseMoved(CDrawContext* context, CPoint& where, int32_t) {
     if (!pressed) return;
-    float v = valueAt(where);
-    if (v == value) return;
-    value = v;
-    notify(context);
-    doIdleStuff();
+    if (changeValue(context, valueAt(where))) doIdleStuff();
 }
 
 void CMomentaryControl::mouseUp(CDrawContext* context, CPoint&, int32_t) {
     if (!pressed) return;
     pressed = false;
-    if (value != 0.0f) {
-        value = 0.0f;
-        notify(context);
-    }
+    changeValue(context, 0.0f);
     endEdit();
 }
 

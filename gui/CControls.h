@@ -32,6 +32,9 @@ protected:
     // Adds steps wheel increments (a tenth with Shift), with the edit gesture.
     bool step(float steps, bool fine);
     void dragTo(CDrawContext* context, const CPoint& where, int32_t buttons);
+    // A circular drag: the value under the pointer (frame coordinates), or
+    // the end of the range the pointer left by crossing the gap at the bottom.
+    void turnTo(const CPoint& where);
 
     CBitmap* pHandle;
     CPoint offset;

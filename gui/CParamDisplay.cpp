@@ -54,10 +54,7 @@ void CParamDisplay::getDisplayText(char* string) const {
 
 void CParamDisplay::drawBack(CDrawContext* context) {
     if (pBackground) {
-        if (transparencyEnabled)
-            pBackground->drawTransparent(context, size, backOffset);
-        else
-            pBackground->draw(context, size, backOffset);
+        drawBitmap(context, pBackground, size, backOffset);
     } else if (!transparencyEnabled) {
         context->setFillColor(backColor);
         context->fillRect(size);
@@ -165,9 +162,7 @@ void CTextEdit::endEditing(bool keep) {
 void CTextEdit::looseFocus(CDrawContext*) { endEditing(true); }
 
 void CTextEdit::mouse(CDrawContext* context, CPoint& where, int32_t buttons) {
-    if (!mouseEnabled) return;
-    if (buttons == -1) buttons = currentButtons();
-    if (!(buttons & kLButton)) return;
+    if (!takesLeftPress(buttons)) return;
     if (editing) {
         caret = selStart = selEnd = caretFromX(context, where.h);
         setDirty();

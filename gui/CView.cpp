@@ -15,13 +15,17 @@ CView::~CView() {
 }
 
 void CView::draw(CDrawContext* context) {
-    if (pBackground) {
-        if (transparencyEnabled)
-            pBackground->drawTransparent(context, size, backOffset);
-        else
-            pBackground->draw(context, size, backOffset);
-    }
+    drawBitmap(context, pBackground, size, backOffset);
     setDirty(false);
+}
+
+void CView::drawBitmap(CDrawContext* context, CBitmap* bitmap, const CRect& area,
+                       const CPoint& source) const {
+    if (!bitmap) return;
+    if (getTransparency())
+        bitmap->drawTransparent(context, area, source);
+    else
+        bitmap->draw(context, area, source);
 }
 
 void CView::drawRect(CDrawContext* context, const CRect&) { draw(context); }
@@ -143,11 +147,7 @@ void CViewContainer::drawBackgroundRect(CDrawContext* context, const CRect& area
     if (!pBackground) return;
     CRect r = area;
     r.bound(size);
-    CPoint off(backOffset.h + r.left - size.left, backOffset.v + r.top - size.top);
-    if (transparencyEnabled)
-        pBackground->drawTransparent(context, r, off);
-    else
-        pBackground->draw(context, r, off);
+    drawBitmap(context, pBackground, r, CPoint(backOffset.h + r.left - size.left, backOffset.v + r.top - size.top));
 }
 
 void CViewContainer::drawRect(CDrawContext* context, const CRect& updateRect) {

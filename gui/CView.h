@@ -68,6 +68,10 @@ public:
     CRect toFrame(const CRect& r) const;
 
 protected:
+    // Draws the bitmap from source into area, keyed by its transparent colour
+    // when this view is transparent. Nothing without a bitmap.
+    void drawBitmap(CDrawContext* context, CBitmap* bitmap, const CRect& area, const CPoint& source) const;
+
     CRect size;
     CRect mouseableArea;
     CFrame* pParentFrame = nullptr;

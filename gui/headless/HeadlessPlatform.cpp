@@ -6,52 +6,31 @@ namespace VSTGUI {
 
 namespace headless {
 
-void RecordingCanvas::setClip(const CRect& clip) {
-    DrawOp op;
-    op.kind = DrawOp::kClip;
-    op.rect = clip;
-    ops.push_back(op);
-}
+void RecordingCanvas::setClip(const CRect& clip) { ops.push_back({.kind = DrawOp::kClip, .rect = clip}); }
 
 void RecordingCanvas::fillRect(const CRect& r, CColor color) {
-    DrawOp op;
-    op.kind = DrawOp::kFill;
-    op.rect = r;
-    op.color = color;
-    ops.push_back(op);
+    ops.push_back({.kind = DrawOp::kFill, .rect = r, .color = color});
 }
 
 void RecordingCanvas::line(CPoint from, CPoint to, CColor color, int32_t) {
-    DrawOp op;
-    op.kind = DrawOp::kLine;
-    op.from = from;
-    op.to = to;
-    op.color = color;
-    ops.push_back(op);
+    ops.push_back({.kind = DrawOp::kLine, .from = from, .to = to, .color = color});
 }
 
 void RecordingCanvas::drawImage(const platform::Image& image, const CRect& dst, CPoint src,
                                 bool transparent, CColor) {
-    DrawOp op;
-    op.kind = DrawOp::kImage;
-    op.rect = dst;
-    op.from = src;
-    op.image = &image;
-    op.transparent = transparent;
-    ops.push_back(op);
+    ops.push_back(
+        {.kind = DrawOp::kImage, .rect = dst, .from = src, .image = &image, .transparent = transparent});
 }
 
 void RecordingCanvas::drawText(const char* utf8, const CRect& r, int32_t pixelSize, bool bold,
                                CColor color, int32_t align) {
-    DrawOp op;
-    op.kind = DrawOp::kText;
-    op.rect = r;
-    op.text = utf8;
-    op.size = pixelSize;
-    op.bold = bold;
-    op.color = color;
-    op.align = align;
-    ops.push_back(op);
+    ops.push_back({.kind = DrawOp::kText,
+                   .rect = r,
+                   .color = color,
+                   .text = utf8,
+                   .size = pixelSize,
+                   .bold = bold,
+                   .align = align});
 }
 
 int32_t RecordingCanvas::textWidth(const char* utf8, int32_t pixelSize, bool) {

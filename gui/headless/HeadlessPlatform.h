@@ -25,13 +25,13 @@ private:
 struct DrawOp {
     enum Kind { kClip, kFill, kLine, kImage, kText };
     Kind kind = kClip;
-    CRect rect;             // clip, fill, image destination, text box
-    CPoint from, to;        // line; image source offset in from
-    CColor color;           // fill, line, text
+    CRect rect{};             // clip, fill, image destination, text box
+    CPoint from{}, to{};      // line; image source offset in from
+    CColor color{};           // fill, line, text
     const platform::Image* image = nullptr;
     bool transparent = false;
-    std::string text;
-    int32_t size = 0;       // text pixel size
+    std::string text{};
+    int32_t size = 0;         // text pixel size
     bool bold = false;
     int32_t align = 0;
 };

@@ -8,14 +8,7 @@ TEST_F(EditorControlsTest, OnOffButtonShowsOnFromHalfAndToggles) {
     Strip s(kOnOffStrip);
     auto* button = new CMyOnOffButton(CRect(42, 398, 78, 438), &log, 0, s);
     frame->addView(button);
-    struct Case {
-        float value;
-        int32_t offset;
-    };
-    for (Case c : {Case{0.0f, 0}, Case{0.49f, 0}, Case{0.5f, 40}, Case{0.7f, 40}, Case{1.0f, 40}}) {
-        button->setValue(c.value);
-        EXPECT_EQ(drawnSources(button), (std::vector<CPoint>{CPoint(0, c.offset)})) << c.value;
-    }
+    expectFrames(button, {{0.0f, 0}, {0.49f, 0}, {0.5f, 40}, {0.7f, 40}, {1.0f, 40}});
     button->setValue(0.7f);
     press(CPoint(50, 410));  // shown on, but its whole part is 0: set to 1
     EXPECT_EQ(button->getValue(), 1.0f);
@@ -82,14 +75,7 @@ TEST_F(FourWayTest, DraggingOutToACornerReturnsThePressValue) {
 }
 
 TEST_F(FourWayTest, FramesFollowTheModeAndModifierClaimsAreHonoured) {
-    struct Case {
-        float value;
-        int32_t offset;
-    };
-    for (Case c : {Case{0.0f, 0}, Case{0.33f, 48}, Case{0.67f, 96}, Case{1.0f, 144}, Case{0.24f, 0}}) {
-        button->setValue(c.value);
-        EXPECT_EQ(drawnSources(button), (std::vector<CPoint>{CPoint(0, c.offset)})) << c.value;
-    }
+    expectFrames(button, {{0.0f, 0}, {0.33f, 48}, {0.67f, 96}, {1.0f, 144}, {0.24f, 0}});
     // A listener that claims modifier presses keeps the button out of it.
     struct Claiming : ProductListener {
         int32_t controlModifierClicked(CDrawContext*, CControl*, int32_t) override { return 1; }

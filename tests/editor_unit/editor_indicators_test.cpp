@@ -169,48 +169,47 @@ std::string cellsOf(CCounter& counter, float value, int32_t format) {
     return out;
 }
 
+// Values in one format and the cells each shows.
+struct Shown {
+    float value;
+    const char* cells;
+};
+
+void expectCells(CCounter& c, int32_t format, std::initializer_list<Shown> cases) {
+    for (const Shown& s : cases) EXPECT_EQ(cellsOf(c, s.value, format), s.cells) << s.value;
+}
+
 TEST(Readout, DecibelsWithSignPointAndUnit) {
     CCounter c(CRect(152, 281, 207, 297), nullptr, 50, nullptr, 9, 17);
-    EXPECT_EQ(cellsOf(c, 15.32f, CCounter::kDecibel), "+15.3D");  // the value at open
-    EXPECT_EQ(cellsOf(c, -3.25f, CCounter::kDecibel), "-3.25D");
-    EXPECT_EQ(cellsOf(c, -12.5f, CCounter::kDecibel), "-12.5D");
-    EXPECT_EQ(cellsOf(c, 0.0f, CCounter::kDecibel), " 0.00D");
-    EXPECT_EQ(cellsOf(c, 0.005f, CCounter::kDecibel), " 0.01D");  // no sign that close to 0
-    EXPECT_EQ(cellsOf(c, -0.02f, CCounter::kDecibel), "-0.02D");
-    EXPECT_EQ(cellsOf(c, 6.0f, CCounter::kDecibel), "+6.00D");
-    EXPECT_EQ(cellsOf(c, 2.675f, CCounter::kDecibel), "+2.68D");  // just under the half: up
-    EXPECT_EQ(cellsOf(c, 2.6749f, CCounter::kDecibel), "+2.67D");
-    EXPECT_EQ(cellsOf(c, 12.96f, CCounter::kDecibel), "+12.9D");  // tenths are cut above 10
-    EXPECT_EQ(cellsOf(c, -24.0f, CCounter::kDecibel), "-24.0D");
-    // A rounding that reaches the units never shows a stale tenth.
-    EXPECT_EQ(cellsOf(c, 12.999f, CCounter::kDecibel), "+13.0D");
-    EXPECT_EQ(cellsOf(c, 9.9999f, CCounter::kDecibel), "+10.0D");
-    EXPECT_EQ(cellsOf(c, -9.996f, CCounter::kDecibel), "-10.0D");
+    expectCells(c, CCounter::kDecibel, {
+        {15.32f, "+15.3D"},  // the value at open
+        {-3.25f, "-3.25D"}, {-12.5f, "-12.5D"}, {0.0f, " 0.00D"},
+        {0.005f, " 0.01D"},  // no sign that close to 0
+        {-0.02f, "-0.02D"}, {6.0f, "+6.00D"},
+        {2.675f, "+2.68D"},  // just under the half: up
+        {2.6749f, "+2.67D"},
+        {12.96f, "+12.9D"},  // tenths are cut above 10
+        {-24.0f, "-24.0D"},
+        // A rounding that reaches the units never shows a stale tenth.
+        {12.999f, "+13.0D"}, {9.9999f, "+10.0D"}, {-9.996f, "-10.0D"},
+    });
 }
 
 TEST(Readout, FrequenciesBelowAndAboveOneKilohertz) {
     CCounter c(CRect(152, 281, 207, 297), nullptr, 50, nullptr, 9, 17);
-    EXPECT_EQ(cellsOf(c, 25.0f, CCounter::kFrequency), " 25.0H");
-    EXPECT_EQ(cellsOf(c, 5.0f, CCounter::kFrequency), "  5.0H");
-    EXPECT_EQ(cellsOf(c, 105.0f, CCounter::kFrequency), "105.0H");
-    EXPECT_EQ(cellsOf(c, 440.04f, CCounter::kFrequency), "440.0H");
-    EXPECT_EQ(cellsOf(c, 1000.0f, CCounter::kFrequency), " 1k00H");
-    EXPECT_EQ(cellsOf(c, 16000.0f, CCounter::kFrequency), "16k00H");
-    EXPECT_EQ(cellsOf(c, 2345.0f, CCounter::kFrequency), " 2k35H");
-    EXPECT_EQ(cellsOf(c, 999.97f, CCounter::kFrequency), " 1k00H");  // rounds into kilohertz
+    expectCells(c, CCounter::kFrequency, {
+        {25.0f, " 25.0H"}, {5.0f, "  5.0H"}, {105.0f, "105.0H"}, {440.04f, "440.0H"},
+        {1000.0f, " 1k00H"}, {16000.0f, "16k00H"}, {2345.0f, " 2k35H"},
+        {999.97f, " 1k00H"},  // rounds into kilohertz
+    });
 }
 
 TEST(Readout, PercentPlainAndBlank) {
     CCounter c(CRect(152, 281, 207, 297), nullptr, 50, nullptr, 9, 17);
-    EXPECT_EQ(cellsOf(c, 50.0f, CCounter::kPercent), " 50.0%");
-    EXPECT_EQ(cellsOf(c, 100.0f, CCounter::kPercent), "100.0%");
-    EXPECT_EQ(cellsOf(c, 5.55f, CCounter::kPercent), "  5.6%");
-    EXPECT_EQ(cellsOf(c, 0.0f, CCounter::kPercent), "  0.0%");
-    EXPECT_EQ(cellsOf(c, 7.0f, CCounter::kPlain), "  7.00");
-    EXPECT_EQ(cellsOf(c, 0.1f, CCounter::kPlain), "  0.10");
-    EXPECT_EQ(cellsOf(c, 123.456f, CCounter::kPlain), "123.46");
-    EXPECT_EQ(cellsOf(c, 42.0f, CCounter::kBlank), "      ");
-    EXPECT_EQ(cellsOf(c, 42.0f, 99), "      ");
+    expectCells(c, CCounter::kPercent, {{50.0f, " 50.0%"}, {100.0f, "100.0%"}, {5.55f, "  5.6%"}, {0.0f, "  0.0%"}});
+    expectCells(c, CCounter::kPlain, {{7.0f, "  7.00"}, {0.1f, "  0.10"}, {123.456f, "123.46"}});
+    expectCells(c, CCounter::kBlank, {{42.0f, "      "}});
+    expectCells(c, 99, {{42.0f, "      "}});
 }
 
 TEST(Readout, ValuesOutsideTheRangesStayInSixCells) {
@@ -228,11 +227,7 @@ TEST_F(EditorControlsTest, ReadoutBlitsSixGlyphsInARow) {
     auto* counter = new CCounter(CRect(152, 281, 207, 297), &log, 50, s, 9, 17);
     frame->addView(counter);
     counter->setValueWithFormat(-3.25f, CCounter::kDecibel);
-    window->canvas.ops.clear();
-    frame->idle();
-    std::vector<headless::DrawOp> blits;
-    for (auto& op : window->canvas.ops)
-        if (op.kind == headless::DrawOp::kImage) blits.push_back(op);
+    std::vector<headless::DrawOp> blits = imagesAtNextPaint();
     ASSERT_EQ(blits.size(), 6u);
     const int32_t glyphs[6] = {CCounter::kMinus, 3, CCounter::kPoint, 2, 5, CCounter::kDecibelUnit};
     for (int i = 0; i < 6; ++i) {

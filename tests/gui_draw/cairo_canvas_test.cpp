@@ -10,17 +10,12 @@
 
 #include "gui/CDrawContext.h"
 #include "gui/x11/CairoCanvas.h"
+#include "tests/support/CairoPng.h"
 
 namespace {
 
 using namespace VSTGUI;
 using namespace VSTGUI::x11;
-
-cairo_status_t append(void* closure, const unsigned char* data, unsigned int length) {
-    auto* out = static_cast<std::vector<unsigned char>*>(closure);
-    out->insert(out->end(), data, data + length);
-    return CAIRO_STATUS_SUCCESS;
-}
 
 // A w x h PNG: the left half white, the right half red.
 std::vector<unsigned char> halfWhiteHalfRed(int w, int h) {
@@ -33,10 +28,7 @@ std::vector<unsigned char> halfWhiteHalfRed(int w, int h) {
     cairo_rectangle(cr, w / 2, 0, w - w / 2, h);
     cairo_fill(cr);
     cairo_destroy(cr);
-    std::vector<unsigned char> png;
-    cairo_surface_write_to_png_stream(s, &append, &png);
-    cairo_surface_destroy(s);
-    return png;
+    return testsupport::takePng(s);
 }
 
 struct Target {

@@ -22,6 +22,7 @@
 #include "host/entry.h"
 #include "resources/BitmapResources.h"
 #include "tests/gui_plugin/TestEditorLayout.h"
+#include "tests/support/CairoPng.h"
 
 using namespace VSTGUI;
 using namespace testeditor;
@@ -35,12 +36,6 @@ struct Bitmaps {
     std::vector<std::vector<unsigned char>> data;
 };
 
-cairo_status_t appendPng(void* closure, const unsigned char* bytes, unsigned int length) {
-    auto* out = static_cast<std::vector<unsigned char>*>(closure);
-    out->insert(out->end(), bytes, bytes + length);
-    return CAIRO_STATUS_SUCCESS;
-}
-
 // A strip of frames, each a flat colour from colorOf(frame), at a scale.
 template <typename F>
 std::vector<unsigned char> strip(int w, int frameH, int frames, int scale, F colorOf) {
@@ -53,10 +48,7 @@ std::vector<unsigned char> strip(int w, int frameH, int frames, int scale, F col
         cairo_fill(cr);
     }
     cairo_destroy(cr);
-    std::vector<unsigned char> png;
-    cairo_surface_write_to_png_stream(s, &appendPng, &png);
-    cairo_surface_destroy(s);
-    return png;
+    return testsupport::takePng(s);
 }
 
 Bitmaps& bitmaps() {

@@ -176,11 +176,7 @@ TEST_F(ToolkitTest, ContainerDrawsItsBackgroundAtTheOffsetAndTranslatesChildren)
     childBitmap->forget();
     page->addView(child);
     frame->addView(page);
-    window->canvas.ops.clear();
-    frame->idle();
-    std::vector<headless::DrawOp> images;
-    for (auto& op : window->canvas.ops)
-        if (op.kind == headless::DrawOp::kImage) images.push_back(op);
+    std::vector<headless::DrawOp> images = imagesAtNextPaint();
     ASSERT_EQ(images.size(), 2u);
     EXPECT_EQ(images[0].rect, CRect(50, 60, 80, 200));  // the strip is 30 wide
     EXPECT_EQ(images[0].from, CPoint(0, 10));

@@ -26,6 +26,11 @@ protected:
         plugin->setParameter(index, value);
         return plugin->paramDisplay(index);
     }
+    // The value the plug-in keeps for one it is given.
+    float stored(int index, float value) {
+        plugin->setParameter(index, value);
+        return plugin->getParameter(index);
+    }
 
     PrivateConfig config;
     std::unique_ptr<vsthost::Plugin> plugin;
@@ -180,43 +185,30 @@ TEST_F(Texts, ValueTextsFollowTheirRanges) {
 
 TEST_F(Texts, StoredValuesAreQuantised) {
     load(2);
-    plugin->setParameter(24, 0.4f);
-    EXPECT_FLOAT_EQ(plugin->getParameter(24), 1.0f / 3.0f);
-    plugin->setParameter(24, 0.9f);
-    EXPECT_FLOAT_EQ(plugin->getParameter(24), 1.0f);
+    EXPECT_FLOAT_EQ(stored(24, 0.4f), 1.0f / 3.0f);
+    EXPECT_FLOAT_EQ(stored(24, 0.9f), 1.0f);
 
-    plugin->setParameter(23, 0.05f);
-    EXPECT_EQ(plugin->getParameter(23), 0.0f);
-    plugin->setParameter(23, 0.1f);
-    EXPECT_EQ(plugin->getParameter(23), 0.125f);
-    plugin->setParameter(23, 0.5f);
-    EXPECT_EQ(plugin->getParameter(23), 0.5f);
+    EXPECT_EQ(stored(23, 0.05f), 0.0f);
+    EXPECT_EQ(stored(23, 0.1f), 0.125f);
+    EXPECT_EQ(stored(23, 0.5f), 0.5f);
 
-    plugin->setParameter(47, 0.3f);
-    EXPECT_FLOAT_EQ(plugin->getParameter(47), 3.0f / 9.0f);
+    EXPECT_FLOAT_EQ(stored(47, 0.3f), 3.0f / 9.0f);
     EXPECT_EQ(plugin->paramDisplay(47), "4.000000");
 
-    plugin->setParameter(57, 0.3f);
-    EXPECT_FLOAT_EQ(plugin->getParameter(57), 0.333f);
+    EXPECT_FLOAT_EQ(stored(57, 0.3f), 0.333f);
     EXPECT_EQ(plugin->getParameter(2), 0.0f);
     EXPECT_EQ(plugin->getParameter(30), 0.5f);
-    plugin->setParameter(57, 0.6f);
-    EXPECT_FLOAT_EQ(plugin->getParameter(57), 0.667f);
+    EXPECT_FLOAT_EQ(stored(57, 0.6f), 0.667f);
     EXPECT_EQ(plugin->getParameter(30), 1.0f);
-    plugin->setParameter(57, 0.1f);
-    EXPECT_EQ(plugin->getParameter(57), 0.0f);
-    plugin->setParameter(57, 0.9f);
-    EXPECT_EQ(plugin->getParameter(57), 1.0f);
+    EXPECT_EQ(stored(57, 0.1f), 0.0f);
+    EXPECT_EQ(stored(57, 0.9f), 1.0f);
     EXPECT_EQ(plugin->getParameter(2), 1.0f);
     EXPECT_EQ(plugin->getParameter(30), 0.0f);
 
     // Other values are kept exactly as they arrive, limited to 0..1.
-    plugin->setParameter(4, 0.123456f);
-    EXPECT_EQ(plugin->getParameter(4), 0.123456f);
-    plugin->setParameter(4, 1.5f);
-    EXPECT_EQ(plugin->getParameter(4), 1.0f);
-    plugin->setParameter(12, -0.25f);
-    EXPECT_EQ(plugin->getParameter(12), 0.0f);
+    EXPECT_EQ(stored(4, 0.123456f), 0.123456f);
+    EXPECT_EQ(stored(4, 1.5f), 1.0f);
+    EXPECT_EQ(stored(12, -0.25f), 0.0f);
     EXPECT_EQ(plugin->getParameter(42), 0.0f);
     EXPECT_EQ(plugin->getParameter(1000), 0.0f);
     EXPECT_EQ(plugin->getParameter(-7), 0.0f);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
 
 #include "tests/skin/SkinImage.h"
 
@@ -94,41 +95,51 @@ std::vector<Image> knobFrames(const KnobStripCase& k, int scale) {
     return frames;
 }
 
+// A knob strip at one scale, measured: the pointers of ten evenly spaced
+// frames and the two ends, and the axis nearest to all of them.
+struct MeasuredKnob {
+    std::vector<Image> frames;  // empty when the bitmap is missing
+    Image still;
+    std::vector<int> samples;  // frame numbers of the lines
+    std::vector<Line> lines;
+    double ax = 0, ay = 0;
+};
+
+MeasuredKnob measureKnob(const KnobStripCase& k, int scale) {
+    MeasuredKnob m;
+    m.frames = knobFrames(k, scale);
+    if (m.frames.empty()) return m;
+    m.still = stillImage(m.frames);
+    for (int i = 0; i <= 10; ++i) m.samples.push_back((k.frames - 1) * i / 10);
+    for (int f : m.samples) m.lines.push_back(pointerLine(m.frames[f], m.still));
+    std::tie(m.ax, m.ay) = axisOf(m.lines);
+    return m;
+}
+
 // Clockwise from straight up, in degrees, -180..180.
 double clockwiseFromUp(double dx, double dy) { return std::atan2(dx, -dy) * 180.0 / M_PI; }
 
 TEST(SkinKnobs, PointerTurnsClockwiseFromLowerLeftToLowerRight) {
-    for (const KnobStripCase& k : kKnobs) {
-        for (int scale = 1; scale <= 2; ++scale) {
-            SCOPED_TRACE("knob " + std::to_string(k.id) + " at " + std::to_string(scale) + "x");
-            std::vector<Image> frames = knobFrames(k, scale);
-            ASSERT_FALSE(frames.empty());
-            Image still = stillImage(frames);
-            const int last = k.frames - 1;
-            // Ten evenly spaced frames and the two ends.
-            std::vector<int> samples;
-            for (int i = 0; i <= 10; ++i) samples.push_back(last * i / 10);
-            std::vector<Line> lines;
-            for (int f : samples) {
-                lines.push_back(pointerLine(frames[f], still));
-                ASSERT_GT(lines.back().weight, 0) << "frame " << f << " shows no pointer";
-            }
-            auto [ax, ay] = axisOf(lines);
-            // The axis lies inside the frame, near its middle.
-            EXPECT_NEAR(ax, frames[0].width / 2.0, frames[0].width * 0.1);
-            EXPECT_NEAR(ay, frames[0].height / 2.0, frames[0].height * 0.12);
-            std::vector<double> angles;
-            for (const Line& l : lines) angles.push_back(clockwiseFromUp(l.x - ax, l.y - ay));
-            EXPECT_NEAR(angles.front(), -135.0, 4.0) << "minimum not at lower left";
-            EXPECT_NEAR(angles[5], 0.0, 4.0) << "middle value not straight up";
-            EXPECT_NEAR(angles.back(), 135.0, 4.0) << "maximum not at lower right";
-            for (size_t i = 1; i < angles.size(); ++i) {
-                double step = angles[i] - angles[i - 1];
-                EXPECT_NEAR(step, 27.0 * (samples[i] - samples[i - 1]) / (last / 10.0), 4.0)
-                    << "between frames " << samples[i - 1] << " and " << samples[i];
-            }
+    forEachAtBothScales("knob", kKnobs, [](const KnobStripCase& k, int scale) {
+        MeasuredKnob m = measureKnob(k, scale);
+        ASSERT_FALSE(m.frames.empty());
+        for (size_t i = 0; i < m.lines.size(); ++i)
+            ASSERT_GT(m.lines[i].weight, 0) << "frame " << m.samples[i] << " shows no pointer";
+        // The axis lies inside the frame, near its middle.
+        EXPECT_NEAR(m.ax, m.frames[0].width / 2.0, m.frames[0].width * 0.1);
+        EXPECT_NEAR(m.ay, m.frames[0].height / 2.0, m.frames[0].height * 0.12);
+        std::vector<double> angles;
+        for (const Line& l : m.lines) angles.push_back(clockwiseFromUp(l.x - m.ax, l.y - m.ay));
+        EXPECT_NEAR(angles.front(), -135.0, 4.0) << "minimum not at lower left";
+        EXPECT_NEAR(angles[5], 0.0, 4.0) << "middle value not straight up";
+        EXPECT_NEAR(angles.back(), 135.0, 4.0) << "maximum not at lower right";
+        const int last = k.frames - 1;
+        for (size_t i = 1; i < angles.size(); ++i) {
+            double step = angles[i] - angles[i - 1];
+            EXPECT_NEAR(step, 27.0 * (m.samples[i] - m.samples[i - 1]) / (last / 10.0), 4.0)
+                << "between frames " << m.samples[i - 1] << " and " << m.samples[i];
         }
-    }
+    });
 }
 
 TEST(SkinKnobs, FramesZeroMiddleAndLastDiffer) {
@@ -147,32 +158,26 @@ TEST(SkinKnobs, FramesZeroMiddleAndLastDiffer) {
 // The light falls from the upper left: on the knob's flange, the quarter
 // towards the upper left is brighter than the quarter towards the lower right.
 TEST(SkinKnobs, LitFromTheUpperLeft) {
-    for (const KnobStripCase& k : kKnobs) {
-        for (int scale = 1; scale <= 2; ++scale) {
-            SCOPED_TRACE("knob " + std::to_string(k.id) + " at " + std::to_string(scale) + "x");
-            std::vector<Image> frames = knobFrames(k, scale);
-            ASSERT_FALSE(frames.empty());
-            Image still = stillImage(frames);
-            std::vector<Line> lines;
-            for (int i = 0; i <= 10; ++i) lines.push_back(pointerLine(frames[(k.frames - 1) * i / 10], still));
-            auto [ax, ay] = axisOf(lines);
-            // The pointer reaches almost to the rim: its farthest pixel measures the knob.
-            double reach = 0;
-            for (const Line& l : lines)
-                for (auto& p : l.points) reach = std::max(reach, std::hypot(p[0] - ax, p[1] - ay));
-            double upperLeft = 0, lowerRight = 0, nUL = 0, nLR = 0;
-            for (int y = 0; y < still.height; ++y)
-                for (int x = 0; x < still.width; ++x) {
-                    double dx = x + 0.5 - ax, dy = y + 0.5 - ay, r = std::hypot(dx, dy);
-                    if (r < 0.75 * reach || r > reach) continue;
-                    if (dx < 0 && dy < 0) upperLeft += still.luma(x, y), nUL += 1;
-                    if (dx > 0 && dy > 0) lowerRight += still.luma(x, y), nLR += 1;
-                }
-            ASSERT_GT(nUL, 0);
-            ASSERT_GT(nLR, 0);
-            EXPECT_GT(upperLeft / nUL, lowerRight / nLR + 15);
-        }
-    }
+    forEachAtBothScales("knob", kKnobs, [](const KnobStripCase& k, int scale) {
+        MeasuredKnob m = measureKnob(k, scale);
+        ASSERT_FALSE(m.frames.empty());
+        // The pointer reaches almost to the rim: its farthest pixel measures the knob.
+        double reach = 0;
+        for (const Line& l : m.lines)
+            for (auto& p : l.points) reach = std::max(reach, std::hypot(p[0] - m.ax, p[1] - m.ay));
+        const Image& still = m.still;
+        double upperLeft = 0, lowerRight = 0, nUL = 0, nLR = 0;
+        for (int y = 0; y < still.height; ++y)
+            for (int x = 0; x < still.width; ++x) {
+                double dx = x + 0.5 - m.ax, dy = y + 0.5 - m.ay, r = std::hypot(dx, dy);
+                if (r < 0.75 * reach || r > reach) continue;
+                if (dx < 0 && dy < 0) upperLeft += still.luma(x, y), nUL += 1;
+                if (dx > 0 && dy > 0) lowerRight += still.luma(x, y), nLR += 1;
+            }
+        ASSERT_GT(nUL, 0);
+        ASSERT_GT(nLR, 0);
+        EXPECT_GT(upperLeft / nUL, lowerRight / nLR + 15);
+    });
 }
 
 // The Drive strip's frames run down the rows of a column, then on to the next

@@ -121,46 +121,40 @@ struct Case {
 const Case kCases[] = {{19003, 0, -20, 3}, {19004, 1, -40, 6}};
 
 TEST(SkinMeters, LevelOnePointsAtTheZeroMarkWhereTheRedZoneBegins) {
-    for (const Case& c : kCases) {
-        for (int scale = 1; scale <= 2; ++scale) {
-            SCOPED_TRACE("meter " + std::to_string(c.id) + " at " + std::to_string(scale) + "x");
-            MeterStrip m(c.id, scale);
-            ASSERT_TRUE(m.ok());
-            int frame = lawFrame(1.0, c.law);
-            EXPECT_EQ(frame, 64);
-            double needle = m.needleAngle(frame);
-            double red = m.redStart();
-            ASSERT_FALSE(std::isnan(red)) << "no red zone";
-            double zeroMark = nearest(m.tickAngles(), red);
-            EXPECT_NEAR(zeroMark, red, 0.6) << "no mark where the red zone begins";
-            EXPECT_NEAR(needle, zeroMark, 0.4) << "level 1.0 misses the 0 dB mark";
-            // One frame either side is visibly off the mark.
-            EXPECT_GT(std::fabs(m.needleAngle(frame - 1) - zeroMark), 0.5);
-            EXPECT_GT(std::fabs(m.needleAngle(frame + 1) - zeroMark), 0.5);
-        }
-    }
+    forEachAtBothScales("meter", kCases, [](const Case& c, int scale) {
+        MeterStrip m(c.id, scale);
+        ASSERT_TRUE(m.ok());
+        int frame = lawFrame(1.0, c.law);
+        EXPECT_EQ(frame, 64);
+        double needle = m.needleAngle(frame);
+        double red = m.redStart();
+        ASSERT_FALSE(std::isnan(red)) << "no red zone";
+        double zeroMark = nearest(m.tickAngles(), red);
+        EXPECT_NEAR(zeroMark, red, 0.6) << "no mark where the red zone begins";
+        EXPECT_NEAR(needle, zeroMark, 0.4) << "level 1.0 misses the 0 dB mark";
+        // One frame either side is visibly off the mark.
+        EXPECT_GT(std::fabs(m.needleAngle(frame - 1) - zeroMark), 0.5);
+        EXPECT_GT(std::fabs(m.needleAngle(frame + 1) - zeroMark), 0.5);
+    });
 }
 
 TEST(SkinMeters, EveryMarkLiesUnderTheNeedleOfSomeFrame) {
-    for (const Case& c : kCases) {
-        for (int scale = 1; scale <= 2; ++scale) {
-            SCOPED_TRACE("meter " + std::to_string(c.id) + " at " + std::to_string(scale) + "x");
-            MeterStrip m(c.id, scale);
-            ASSERT_TRUE(m.ok());
-            std::vector<double> needles;
-            for (int k = 0; k <= 100; ++k) needles.push_back(m.needleAngle(k));
-            for (int k = 1; k <= 100; ++k) EXPECT_GT(needles[k], needles[k - 1]) << "frame " << k;
-            std::vector<double> ticks = m.tickAngles();
-            ASSERT_GE(ticks.size(), 8u);
-            for (double t : ticks) EXPECT_NEAR(nearest(needles, t), t, 0.35) << "mark at " << t << " degrees";
-            // The scale's ends are the marks of its range's ends.
-            double low = std::pow(10.0, c.lowDb / 20), high = std::pow(10.0, c.highDb / 20);
-            EXPECT_NEAR(ticks.front(), needles[lawFrame(low, c.law)], 0.35) << "first mark";
-            EXPECT_NEAR(ticks.back(), needles[lawFrame(high, c.law)], 0.35) << "last mark";
-            // At rest (level 0) the needle stays left of the first mark.
-            EXPECT_LT(needles[lawFrame(0.0, c.law)], ticks.front());
-        }
-    }
+    forEachAtBothScales("meter", kCases, [](const Case& c, int scale) {
+        MeterStrip m(c.id, scale);
+        ASSERT_TRUE(m.ok());
+        std::vector<double> needles;
+        for (int k = 0; k <= 100; ++k) needles.push_back(m.needleAngle(k));
+        for (int k = 1; k <= 100; ++k) EXPECT_GT(needles[k], needles[k - 1]) << "frame " << k;
+        std::vector<double> ticks = m.tickAngles();
+        ASSERT_GE(ticks.size(), 8u);
+        for (double t : ticks) EXPECT_NEAR(nearest(needles, t), t, 0.35) << "mark at " << t << " degrees";
+        // The scale's ends are the marks of its range's ends.
+        double low = std::pow(10.0, c.lowDb / 20), high = std::pow(10.0, c.highDb / 20);
+        EXPECT_NEAR(ticks.front(), needles[lawFrame(low, c.law)], 0.35) << "first mark";
+        EXPECT_NEAR(ticks.back(), needles[lawFrame(high, c.law)], 0.35) << "last mark";
+        // At rest (level 0) the needle stays left of the first mark.
+        EXPECT_LT(needles[lawFrame(0.0, c.law)], ticks.front());
+    });
 }
 
 }  // namespace

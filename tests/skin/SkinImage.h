@@ -2,6 +2,9 @@
 // film strips and simple measurements on them.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +38,17 @@ Image frame(const Image& strip, int frames, int rows, int k);
 double meanDifference(const Image& a, const Image& b);
 // The image at half the size, each pixel the mean of a 2 x 2 block.
 Image halve(const Image& image);
+
+// Runs check(c, scale) for every case (anything with an id) at 1x and at 2x,
+// traced as "WHAT ID at SCALEx".
+template <class Case, size_t N, class Check>
+void forEachAtBothScales(const char* what, const Case (&cases)[N], Check check) {
+    for (const Case& c : cases)
+        for (int scale = 1; scale <= 2; ++scale) {
+            SCOPED_TRACE(std::string(what) + " " + std::to_string(c.id) + " at " + std::to_string(scale) + "x");
+            check(c, scale);
+        }
+}
 
 // Reads a whole file; empty when it cannot be read.
 std::string readFile(const std::string& path);

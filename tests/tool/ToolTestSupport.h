@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -187,6 +189,18 @@ inline bool readWav(const std::string& path, Wav& w) {
         pos = body + size + (size & 1);
     }
     return false;
+}
+
+// Renders input to output with the given options and reads what it wrote;
+// a failure with the tool's messages when it fails or its file does not read.
+inline ::testing::AssertionResult renderAndRead(const TempDir& dir, const std::string& input,
+                                                const std::string& output, std::vector<std::string> options,
+                                                Wav& result) {
+    options.insert(options.begin(), {"render", input, output});
+    RunResult r = runTool(options, dir);
+    if (r.exitCode != 0) return ::testing::AssertionFailure() << "exit code " << r.exitCode << ": " << r.err;
+    if (!readWav(output, result)) return ::testing::AssertionFailure() << output << " does not read";
+    return ::testing::AssertionSuccess();
 }
 
 inline Wav sine(int channels, double seconds, double hz, double peak, int rate = 44100) {

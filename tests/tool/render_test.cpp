@@ -77,24 +77,18 @@ TEST(Render, LimitsALoudSineToTheCeiling) {
     writeWav(dir / "sine.wav", sine(2, 1.0, 997.0, 2.0));
     for (const char* edition : {"2", "1"}) {
         SCOPED_TRACE(std::string("edition ") + edition);
-        auto r = runTool({"render", dir / "sine.wav", dir / "out.wav", "--edition", edition, "--program",
-                          "Default", "--align"},
-                         dir);
-        ASSERT_EQ(r.exitCode, 0) << r.err;
         Wav out;
-        ASSERT_TRUE(readWav(dir / "out.wav", out));
+        ASSERT_TRUE(renderAndRead(dir, dir / "sine.wav", dir / "out.wav",
+                                  {"--edition", edition, "--program", "Default", "--align"}, out));
         ASSERT_EQ(out.frames(), 44100);
         // Knee 0, Drive 0 dB, Ceiling 0 dB: never above full scale, and a steady
         // sine of peak 2.0 settles 0.1 dB under it.
         EXPECT_LE(peakOf(out), 1.0);
         EXPECT_NEAR(peakOf(out, 22050, 44100), 1.0 / 1.0115795, 0.004);
 
-        r = runTool({"render", dir / "sine.wav", dir / "low.wav", "--edition", edition, "--program", "1",
-                     "--set", "Ceiling=-6dB"},
-                    dir);
-        ASSERT_EQ(r.exitCode, 0) << r.err;
         Wav low;
-        ASSERT_TRUE(readWav(dir / "low.wav", low));
+        ASSERT_TRUE(renderAndRead(dir, dir / "sine.wav", dir / "low.wav",
+                                  {"--edition", edition, "--program", "1", "--set", "Ceiling=-6dB"}, low));
         const double ceiling = std::pow(10.0, -6.0 / 20.0);
         EXPECT_LE(peakOf(low), ceiling * 1.001);
         EXPECT_GT(peakOf(low, 22050, 44100), ceiling * 0.97);
@@ -124,12 +118,9 @@ TEST(Render, AlignRemovesTheReportedLatency) {
         EXPECT_EQ(bestLag(in, a, 50, in.frames() - 3000, in.frames()), 0);
         // Bypassed, the plug-in only delays; aligned, that delay is gone and
         // the output equals the input sample for sample.
-        auto bypassed = runTool({"render", dir / "in.wav", dir / "bypassed.wav", "--edition", edition, "--align",
-                                 "--set", "Process=Off"},
-                                dir);
-        ASSERT_EQ(bypassed.exitCode, 0) << bypassed.err;
         Wav b;
-        ASSERT_TRUE(readWav(dir / "bypassed.wav", b));
+        ASSERT_TRUE(renderAndRead(dir, dir / "in.wav", dir / "bypassed.wav",
+                                  {"--edition", edition, "--align", "--set", "Process=Off"}, b));
         ASSERT_EQ(b.samples.size(), in.samples.size());
         double worst = 0.0;
         for (size_t i = 0; i < in.samples.size(); ++i) worst = std::fmax(worst, std::fabs(b.samples[i] - (double)(float)in.samples[i]));
@@ -155,10 +146,8 @@ TEST(Render, MonoFileStaysMonoAndIsProcessed) {
     EXPECT_GT(peakOf(out, 11025, 22050), 0.95);  // 12 dB of drive pushes it to the ceiling
 
     // --format same keeps the input's 16-bit samples.
-    r = runTool({"render", dir / "mono.wav", dir / "same.wav", "--format", "same"}, dir);
-    ASSERT_EQ(r.exitCode, 0) << r.err;
     Wav same;
-    ASSERT_TRUE(readWav(dir / "same.wav", same));
+    ASSERT_TRUE(renderAndRead(dir, dir / "mono.wav", dir / "same.wav", {"--format", "same"}, same));
     EXPECT_EQ(same.bits, 16);
     EXPECT_FALSE(same.isFloat);
 }

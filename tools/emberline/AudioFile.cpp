@@ -123,31 +123,35 @@ int subtypeFromName(const std::string& name) {
     return 0;
 }
 
+namespace {
+struct FormatName {
+    int format;
+    const char* name;
+};
+
+// Names of the container types and sample formats, and what a type or format
+// not listed is called.
+const FormatName kTypeNames[] = {{SF_FORMAT_WAV, "WAV"},   {SF_FORMAT_WAVEX, "WAV"}, {SF_FORMAT_RF64, "RF64"},
+                                 {SF_FORMAT_FLAC, "FLAC"}, {SF_FORMAT_AIFF, "AIFF"}, {SF_FORMAT_OGG, "Ogg"},
+                                 {0, "audio"}};
+const FormatName kSampleNames[] = {
+    {SF_FORMAT_PCM_S8, "8-bit"}, {SF_FORMAT_PCM_U8, "8-bit"},  {SF_FORMAT_PCM_16, "16-bit"},
+    {SF_FORMAT_PCM_24, "24-bit"}, {SF_FORMAT_PCM_32, "32-bit"}, {SF_FORMAT_FLOAT, "float"},
+    {SF_FORMAT_DOUBLE, "double"}, {SF_FORMAT_VORBIS, "Vorbis"}, {SF_FORMAT_OPUS, "Opus"},
+    {0, "encoded"}};
+
+// The name of format in a table whose last entry names the rest.
+template <size_t N>
+const char* nameIn(const FormatName (&table)[N], int format) {
+    for (size_t i = 0; i + 1 < N; ++i)
+        if (table[i].format == format) return table[i].name;
+    return table[N - 1].name;
+}
+}  // namespace
+
 std::string formatName(int format) {
-    std::string major;
-    switch (format & SF_FORMAT_TYPEMASK) {
-        case SF_FORMAT_WAV: major = "WAV"; break;
-        case SF_FORMAT_WAVEX: major = "WAV"; break;
-        case SF_FORMAT_RF64: major = "RF64"; break;
-        case SF_FORMAT_FLAC: major = "FLAC"; break;
-        case SF_FORMAT_AIFF: major = "AIFF"; break;
-        case SF_FORMAT_OGG: major = "Ogg"; break;
-        default: major = "audio"; break;
-    }
-    std::string sub;
-    switch (format & SF_FORMAT_SUBMASK) {
-        case SF_FORMAT_PCM_S8:
-        case SF_FORMAT_PCM_U8: sub = "8-bit"; break;
-        case SF_FORMAT_PCM_16: sub = "16-bit"; break;
-        case SF_FORMAT_PCM_24: sub = "24-bit"; break;
-        case SF_FORMAT_PCM_32: sub = "32-bit"; break;
-        case SF_FORMAT_FLOAT: sub = "float"; break;
-        case SF_FORMAT_DOUBLE: sub = "double"; break;
-        case SF_FORMAT_VORBIS: sub = "Vorbis"; break;
-        case SF_FORMAT_OPUS: sub = "Opus"; break;
-        default: sub = "encoded"; break;
-    }
-    return major + " " + sub;
+    return std::string(nameIn(kTypeNames, format & SF_FORMAT_TYPEMASK)) + " " +
+           nameIn(kSampleNames, format & SF_FORMAT_SUBMASK);
 }
 
 int outputFormatFor(const std::string& path, int requestedSubtype, int inputFormat, int channels,

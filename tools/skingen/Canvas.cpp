@@ -213,16 +213,21 @@ void circleShadow(cairo_t* cr, double cx, double cy, double r, double offset, do
     cairo_pattern_destroy(p);
 }
 
+void diagonalDisc(cairo_t* cr, double cx, double cy, double gradientR, double discR, Rgb upperLeft,
+                  Rgb lowerRight) {
+    double g = gradientR;
+    cairo_pattern_t* p = cairo_pattern_create_linear(cx - g, cy - g, cx + g, cy + g);
+    cairo_pattern_add_color_stop_rgb(p, 0.0, upperLeft.r, upperLeft.g, upperLeft.b);
+    cairo_pattern_add_color_stop_rgb(p, 1.0, lowerRight.r, lowerRight.g, lowerRight.b);
+    cairo_arc(cr, cx, cy, discR, 0, 2 * M_PI);
+    cairo_set_source(cr, p);
+    cairo_fill(cr);
+    cairo_pattern_destroy(p);
+}
+
 void screw(cairo_t* cr, double cx, double cy, double r, double slotAngle, Rgb panel) {
     circleShadow(cr, cx, cy, r, 0.8, 0.35);
-    cairo_pattern_t* head = cairo_pattern_create_linear(cx - r, cy - r, cx + r, cy + r);
-    Rgb hi = lighter(panel, 0.55), lo = darker(panel, 0.35);
-    cairo_pattern_add_color_stop_rgb(head, 0.0, hi.r, hi.g, hi.b);
-    cairo_pattern_add_color_stop_rgb(head, 1.0, lo.r, lo.g, lo.b);
-    cairo_arc(cr, cx, cy, r, 0, 2 * M_PI);
-    cairo_set_source(cr, head);
-    cairo_fill(cr);
-    cairo_pattern_destroy(head);
+    diagonalDisc(cr, cx, cy, r, r, lighter(panel, 0.55), darker(panel, 0.35));
     double dx = std::cos(slotAngle) * r * 0.8, dy = std::sin(slotAngle) * r * 0.8;
     cairo_set_line_width(cr, r * 0.38);
     setColour(cr, darker(panel, 0.6));
@@ -233,13 +238,7 @@ void screw(cairo_t* cr, double cx, double cy, double r, double slotAngle, Rgb pa
 
 void lamp(cairo_t* cr, double cx, double cy, double r, Rgb colour, double level) {
     // Bezel ring.
-    cairo_pattern_t* ring = cairo_pattern_create_linear(cx - r, cy - r, cx + r, cy + r);
-    cairo_pattern_add_color_stop_rgb(ring, 0.0, 0.05, 0.05, 0.05);
-    cairo_pattern_add_color_stop_rgb(ring, 1.0, 0.55, 0.55, 0.55);
-    cairo_arc(cr, cx, cy, r + 1.0, 0, 2 * M_PI);
-    cairo_set_source(cr, ring);
-    cairo_fill(cr);
-    cairo_pattern_destroy(ring);
+    diagonalDisc(cr, cx, cy, r, r + 1.0, Rgb{0.05, 0.05, 0.05}, Rgb{0.55, 0.55, 0.55});
     // Lens: a dark tint of the colour when off, a hot centre when lit.
     Rgb off = darker(colour, 0.78);
     Rgb body = mix(off, colour, level);

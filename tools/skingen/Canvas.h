@@ -100,6 +100,10 @@ void sunkenRim(cairo_t* cr, double x, double y, double w, double h, double r, do
 void groove(cairo_t* cr, double x0, double y0, double x1, double y1, Rgb panel);
 // A soft shadow of a circle, cast down and to the right.
 void circleShadow(cairo_t* cr, double cx, double cy, double r, double offset, double alpha);
+// A disc of radius discR filled with a gradient from upper-left to lower-right
+// colour, laid over the square of half-size gradientR around the centre.
+void diagonalDisc(cairo_t* cr, double cx, double cy, double gradientR, double discR, Rgb upperLeft,
+                  Rgb lowerRight);
 // A slotted panel screw.
 void screw(cairo_t* cr, double cx, double cy, double r, double slotAngle, Rgb panel);
 // A round lamp lens at a brightness of 0 (dark) to 1 (fully lit).

@@ -1,6 +1,8 @@
 #include "tools/skingen/Controls.h"
 
 #include <cmath>
+#include <cstddef>
+#include <initializer_list>
 
 namespace skingen {
 
@@ -236,6 +238,13 @@ void segment(cairo_t* cr, int which) {
     cairo_line_to(cr, e[2] - dx, e[3] - dy);
 }
 
+// A new open path through the points x0, y0, x1, y1, ...
+void polyline(cairo_t* cr, std::initializer_list<double> xy) {
+    const double* p = xy.begin();
+    cairo_move_to(cr, p[0], p[1]);
+    for (size_t i = 2; i + 1 < xy.size(); i += 2) cairo_line_to(cr, p[i], p[i + 1]);
+}
+
 void litStroke(cairo_t* cr, double width) {
     Rgb c = palette::ledAmber;
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
@@ -264,23 +273,17 @@ void glyph(cairo_t* cr, int index) {
             cairo_fill(cr);
             break;
         case 11:  // k
-            cairo_move_to(cr, 2.5, 2.5);
-            cairo_line_to(cr, 2.5, 14.5);
-            cairo_move_to(cr, 6.8, 7.5);
-            cairo_line_to(cr, 2.8, 11.2);
-            cairo_line_to(cr, 7.0, 14.5);
+            polyline(cr, {2.5, 2.5, 2.5, 14.5});
+            polyline(cr, {6.8, 7.5, 2.8, 11.2, 7.0, 14.5});
             litStroke(cr, seg);
             break;
         case 12:  // plus
-            cairo_move_to(cr, 1.8, 8.5);
-            cairo_line_to(cr, 7.2, 8.5);
-            cairo_move_to(cr, 4.5, 5.8);
-            cairo_line_to(cr, 4.5, 11.2);
+            polyline(cr, {1.8, 8.5, 7.2, 8.5});
+            polyline(cr, {4.5, 5.8, 4.5, 11.2});
             litStroke(cr, seg);
             break;
         case 13:  // minus
-            cairo_move_to(cr, 1.8, 8.5);
-            cairo_line_to(cr, 7.2, 8.5);
+            polyline(cr, {1.8, 8.5, 7.2, 8.5});
             litStroke(cr, seg);
             break;
         case 14:  // percent

@@ -106,13 +106,7 @@ void drawBody(cairo_t* cr, const KnobStrip& k) {
     double C = R * 0.74;
     Rgb capTop = k.accentCap ? rgb(120, 40, 20) : rgb(22, 22, 24);
     Rgb capBottom = k.accentCap ? rgb(196, 78, 36) : rgb(62, 62, 66);
-    cairo_pattern_t* cap = cairo_pattern_create_linear(cx - C, cy - C, cx + C, cy + C);
-    cairo_pattern_add_color_stop_rgb(cap, 0.0, capTop.r, capTop.g, capTop.b);
-    cairo_pattern_add_color_stop_rgb(cap, 1.0, capBottom.r, capBottom.g, capBottom.b);
-    cairo_arc(cr, cx, cy, C, 0, 2 * M_PI);
-    cairo_set_source(cr, cap);
-    cairo_fill(cr);
-    cairo_pattern_destroy(cap);
+    diagonalDisc(cr, cx, cy, C, C, capTop, capBottom);
     // Rim of the cap: bright bevel on its upper left.
     cairo_set_line_width(cr, R > 12 ? 0.9 : 0.7);
     cairo_pattern_t* rim = cairo_pattern_create_linear(cx - C, cy - C, cx + C, cy + C);
