@@ -8,10 +8,10 @@
 
 namespace editorlayout {
 
-// The window: 450 x 460; the main page leaves the preset strip's 16 pixels
-// free, the setup page 2.
+// The window: 450 x 460. Both pages end above the preset strip (y 444 to
+// 458), which stays on the frame below whichever page is shown.
 constexpr int kWidth = 450, kHeight = 460;
-constexpr int kMainPageHeight = kHeight - 16, kSetupPageHeight = kHeight - 2;
+constexpr int kMainPageHeight = kHeight - 16, kSetupPageHeight = kHeight - 17;
 
 // Bitmaps by resource identifier.
 constexpr int kMainBackground = edition::kSecond ? 19000 : 19100;
