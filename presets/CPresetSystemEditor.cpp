@@ -300,19 +300,9 @@ void CPresetSystemEditor::startFileDialog(FileAction action) {
     CPresetSystemEffect* fx = presetEffect();
     if (!fx || !fx->hasPrograms()) return;
     const bool bank = action == FileAction::LoadBank || action == FileAction::SaveBank;
-    presets::FileDialogRequest request;
-    request.save = action == FileAction::SaveBank || action == FileAction::SavePreset;
-    switch (action) {
-        case FileAction::LoadBank: request.title = "Select bank to load..."; break;
-        case FileAction::SaveBank: request.title = "Save bank as..."; break;
-        case FileAction::LoadPreset: request.title = "Select preset to load..."; break;
-        default: request.title = "Save preset as..."; break;
-    }
-    request.filterName = bank ? "Zev Banks" : "Zev Presets";
-    request.filterPattern = bank ? "*.zvb" : "*.zev";
-    request.defaultExtension = bank ? "zvb" : "zev";
-    request.folder = lastDirectory;
-    request.fileName = bank ? bankFileName : presetFileName;
+    const bool save = action == FileAction::SaveBank || action == FileAction::SavePreset;
+    presets::FileDialogRequest request =
+        presets::fileDialogRequest(bank, save, lastDirectory, bank ? bankFileName : presetFileName);
     if (frame && frame->getPlatformWindow()) request.owner = frame->getPlatformWindow()->nativeHandle();
     if (!dialogs) dialogs = createFileDialogs();
     if (!dialogs) return;

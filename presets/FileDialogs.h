@@ -23,6 +23,24 @@ struct FileDialogRequest {
     void* owner = nullptr;         // the editor's native window, if any
 };
 
+// The strip's dialog for a bank or a preset file, to open or to save: its
+// title, filter and default extension, in a folder with a proposed name.
+inline FileDialogRequest fileDialogRequest(bool bank, bool save, const std::string& folder,
+                                           const std::string& fileName) {
+    FileDialogRequest r;
+    r.save = save;
+    if (bank)
+        r.title = save ? "Save bank as..." : "Select bank to load...";
+    else
+        r.title = save ? "Save preset as..." : "Select preset to load...";
+    r.filterName = bank ? "Zev Banks" : "Zev Presets";
+    r.filterPattern = bank ? "*.zvb" : "*.zev";
+    r.defaultExtension = bank ? "zvb" : "zev";
+    r.folder = folder;
+    r.fileName = fileName;
+    return r;
+}
+
 enum class DialogStatus {
     Running,    // still open
     Chosen,     // path holds the chosen file (folder and name)

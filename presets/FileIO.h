@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace fileio {
@@ -40,7 +42,11 @@ bool writeFile(const std::string& path, const void* data, std::size_t size, cons
 
 // Creates the folder and its parents as needed. False when it does not exist
 // afterwards.
-bool makeFolders(const std::string& folder);
+inline bool makeFolders(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return std::filesystem::is_directory(folder, ec);
+}
 
 // The folder part of a path ("." when there is none).
 std::string parentFolder(const std::string& path);

@@ -134,12 +134,6 @@ bool writeFile(const std::string& path, const void* dataIn, std::size_t size, co
     return true;
 }
 
-bool makeFolders(const std::string& folder) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    return std::filesystem::is_directory(folder, ec);
-}
-
 std::string parentFolder(const std::string& path) {
     auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";

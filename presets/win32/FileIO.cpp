@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "host/win32/SystemText.h"
+
 namespace fileio {
 
 namespace {
@@ -30,20 +32,9 @@ struct Handle {
     Handle& operator=(const Handle&) = delete;
 };
 
-// The system's text for an error code, without the trailing line break.
-std::string systemText(DWORD code) {
-    char* text = nullptr;
-    DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string out = n && text ? std::string(text, n) : "error " + std::to_string((unsigned long)code);
-    if (text) ::LocalFree(text);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
-    return out;
-}
 
 void setError(std::string* error, const std::string& what, DWORD code) {
-    if (error) *error = what + ": " + systemText(code);
+    if (error) *error = what + ": " + win32::systemText(code);
 }
 
 bool writeAll(HANDLE h, const unsigned char* p, std::size_t left) {
@@ -185,12 +176,6 @@ bool writeFile(const std::string& path, const void* dataIn, std::size_t size, co
         return false;
     }
     return true;
-}
-
-bool makeFolders(const std::string& folder) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    return std::filesystem::is_directory(folder, ec);
 }
 
 std::string parentFolder(const std::string& path) {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "tests/editor/EditorFixture.h"
+#include "tests/support/AudioLoop.h"
 
 namespace editortest {
 namespace {
@@ -272,13 +273,8 @@ TEST_F(EditorTest, LatencyReadoutsFollowTheRateAtResume) {
 }
 
 TEST_F(EditorTest, ClosingAndOpeningFiftyTimesWithAudioRunningKeepsEverythingConsistent) {
-    std::atomic<bool> stop{false};
-    std::thread audio([&] {
-        std::vector<float> l(256, 0.25f), r(256, -0.25f), ol(256), orr(256);
-        float* in[2] = {l.data(), r.data()};
-        float* out[2] = {ol.data(), orr.data()};
-        while (!stop.load()) effect->processReplacing(in, out, 256);
-    });
+    testing_support::AudioLoop audio([&](float** in, float** out, int n) { effect->processReplacing(in, out, n); },
+                                     0.25f);
     for (int i = 0; i < 50; ++i) {
         editor->close();
         EXPECT_EQ(editor->getFrame(), nullptr);
@@ -286,8 +282,7 @@ TEST_F(EditorTest, ClosingAndOpeningFiftyTimesWithAudioRunningKeepsEverythingCon
         idle(3);
         if (i % 10 == 0) click(160, 413);  // sometimes closed on the setup page
     }
-    stop.store(true);
-    audio.join();
+    EXPECT_GT(audio.blocksRun(), 0);
     EXPECT_TRUE(editor->mainPageShown());
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "editor/ValueFormats.h"
 
@@ -15,36 +16,53 @@ std::string text(void (*format)(float, char*), float value) {
     return buf;
 }
 
+struct Case {
+    void (*format)(float, char*);
+    float value;
+    const char* expected;
+    const char* why;
+};
+
+void expectTexts(const std::vector<Case>& cases) {
+    for (const Case& c : cases) EXPECT_EQ(text(c.format, c.value), c.expected) << c.value << " " << c.why;
+}
+
 TEST(ValueFormats, DecibelTextsKeepTheSignBetweenMinusOneAndZero) {
-    EXPECT_EQ(text(formatDecibel, 1.0f), "0.0dB");
-    EXPECT_EQ(text(formatDecibel, 2.0f), "6.0dB");
-    EXPECT_EQ(text(formatDecibel, 0.5f), "-6.0dB");
-    EXPECT_EQ(text(formatDecibel, 0.944f), "-0.5dB") << "a value just below 0 dB keeps its minus";
-    EXPECT_EQ(text(formatDecibel, 0.0f), "-oo dB");
-    EXPECT_EQ(text(formatDecibel, -1.0f), "-oo dB");
-    EXPECT_EQ(text(formatDecibelFS, 0.5f), "-6.0dBFS");
-    EXPECT_EQ(text(formatDecibelFS, 0.95f), "-0.4dBFS");
-    EXPECT_EQ(text(formatDecibelFS, 0.0f), "-oo dBFS");
+    expectTexts({
+        {formatDecibel, 1.0f, "0.0dB", ""},
+        {formatDecibel, 2.0f, "6.0dB", ""},
+        {formatDecibel, 0.5f, "-6.0dB", ""},
+        {formatDecibel, 0.944f, "-0.5dB", "just below 0 dB keeps its minus"},
+        {formatDecibel, 0.0f, "-oo dB", ""},
+        {formatDecibel, -1.0f, "-oo dB", "nothing below silence"},
+        {formatDecibelFS, 0.5f, "-6.0dBFS", ""},
+        {formatDecibelFS, 0.95f, "-0.4dBFS", ""},
+        {formatDecibelFS, 0.0f, "-oo dBFS", ""},
+    });
 }
 
 TEST(ValueFormats, PercentMultiplierIntegerAndLatency) {
-    EXPECT_EQ(text(formatPercent, 1.0f), "100%");
-    EXPECT_EQ(text(formatPercent, 0.5f), "50%");
-    EXPECT_EQ(text(formatPercent, 0.125f), "12.5%");
-    EXPECT_EQ(text(formatMultiplier, 1.25f), "x1.25");
-    EXPECT_EQ(text(formatMultiplier, 16.0f), "x16.00");
-    EXPECT_EQ(text(formatInteger, 3.9f), "3");
-    EXPECT_EQ(text(formatLatencySamples, 1151.0f), "1151smps");
-    EXPECT_EQ(text(formatLatencySamples, 0.5f), "0smps");
+    expectTexts({
+        {formatPercent, 1.0f, "100%", ""},
+        {formatPercent, 0.5f, "50%", ""},
+        {formatPercent, 0.125f, "12.5%", "tenths below 20 %"},
+        {formatMultiplier, 1.25f, "x1.25", ""},
+        {formatMultiplier, 16.0f, "x16.00", ""},
+        {formatInteger, 3.9f, "3", "truncated"},
+        {formatLatencySamples, 1151.0f, "1151smps", ""},
+        {formatLatencySamples, 0.5f, "0smps", ""},
+    });
 }
 
 TEST(ValueFormats, MillisecondsUseFewerDecimalsAsTheyGrowAndSecondsFromOneThousand) {
-    EXPECT_EQ(text(formatMilliseconds, 0.0f), "0ms");
-    EXPECT_EQ(text(formatMilliseconds, 0.5f), "0.500ms");
-    EXPECT_EQ(text(formatMilliseconds, 5.25f), "5.25ms");
-    EXPECT_EQ(text(formatMilliseconds, 14.51f), "14.5ms");
-    EXPECT_EQ(text(formatMilliseconds, 300.0f), "300ms");
-    EXPECT_EQ(text(formatMilliseconds, 2500.0f), "2.500s");
+    expectTexts({
+        {formatMilliseconds, 0.0f, "0ms", ""},
+        {formatMilliseconds, 0.5f, "0.500ms", ""},
+        {formatMilliseconds, 5.25f, "5.25ms", ""},
+        {formatMilliseconds, 14.51f, "14.5ms", ""},
+        {formatMilliseconds, 300.0f, "300ms", ""},
+        {formatMilliseconds, 2500.0f, "2.500s", ""},
+    });
     const std::string huge = text(formatMilliseconds, 3e38f);
     EXPECT_LT(huge.size(), 256u);
     EXPECT_EQ(huge.back(), 's');

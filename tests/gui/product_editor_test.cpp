@@ -11,6 +11,7 @@
 #include "resources/BitmapResources.h"
 #include "resources/PngSurface.h"
 #include "tests/gui/X11TestSupport.h"
+#include "tests/support/AudioLoop.h"
 
 namespace x11test {
 namespace {
@@ -197,13 +198,8 @@ TEST_P(ProductEditor, FiftyOpenCloseCyclesWithAudioRunningLeaveNothingBehind) {
     plugin->setSampleRate(44100.0f);
     plugin->setBlockSize(256);
     plugin->resume();
-    std::atomic<bool> stop{false};
-    std::thread audio([&] {
-        std::vector<float> l(256, 0.5f), r(256, -0.5f), ol(256), orr(256);
-        float* in[2] = {l.data(), r.data()};
-        float* out[2] = {ol.data(), orr.data()};
-        while (!stop.load()) plugin->process(in, out, 256);
-    });
+    auto audio = std::make_unique<testing_support::AudioLoop>(
+        [&](float** in, float** out, int n) { plugin->process(in, out, n); }, 0.5f);
     for (int i = 0; i < 50; ++i) {
         ASSERT_EQ(plugin->dispatch(vst::effEditOpen, 0, 0, (void*)(uintptr_t)parent), 1);
         plugin->dispatch(vst::effEditIdle);
@@ -216,8 +212,7 @@ TEST_P(ProductEditor, FiftyOpenCloseCyclesWithAudioRunningLeaveNothingBehind) {
         XSync(display, False);
         ASSERT_EQ(childCount(), 0u) << "cycle " << i;
     }
-    stop.store(true);
-    audio.join();
+    audio.reset();
     plugin->suspend();
     EXPECT_EQ(topWindows(), before);
 }

@@ -68,15 +68,7 @@ protected:
         ::nanosleep(&ts, nullptr);
     }
     static presets::FileDialogRequest bankRequest(bool save, const std::string& folder) {
-        presets::FileDialogRequest r;
-        r.save = save;
-        r.title = save ? "Save bank as..." : "Select bank to load...";
-        r.filterName = "Zev Banks";
-        r.filterPattern = "*.zvb";
-        r.defaultExtension = "zvb";
-        r.folder = folder;
-        r.fileName = "last.zvb";
-        return r;
+        return presets::fileDialogRequest(true, save, folder, "last.zvb");
     }
     static bool has(const std::vector<std::string>& v, const std::string& s) {
         for (const std::string& x : v)

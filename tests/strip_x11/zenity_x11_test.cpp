@@ -102,15 +102,7 @@ protected:
     }
 
     static presets::FileDialogRequest request(bool save, const std::string& folder, const std::string& name) {
-        presets::FileDialogRequest r;
-        r.save = save;
-        r.title = save ? "Save bank as..." : "Select bank to load...";
-        r.filterName = "Zev Banks";
-        r.filterPattern = "*.zvb";
-        r.defaultExtension = "zvb";
-        r.folder = folder;
-        r.fileName = name;
-        return r;
+        return presets::fileDialogRequest(true, save, folder, name);
     }
 
     Display* display = nullptr;

@@ -2,6 +2,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "host/win32/SystemText.h"
 #else
 #include <dlfcn.h>
 #endif
@@ -43,17 +45,7 @@ void* findSymbol(void* library, const char* name) {
     return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), name));
 }
 void closeLibrary(void* library) { ::FreeLibrary(static_cast<HMODULE>(library)); }
-std::string loadError() {
-    const DWORD code = ::GetLastError();
-    char* text = nullptr;
-    DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string out = n && text ? std::string(text, n) : "error " + std::to_string((unsigned long)code);
-    if (text) ::LocalFree(text);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
-    return out;
-}
+std::string loadError() { return win32::systemText(::GetLastError()); }
 #else
 // dlopen: a name without a folder is a file here, not a library to look up on
 // the search path.
