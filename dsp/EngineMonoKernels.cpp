@@ -2,6 +2,7 @@
 // sample; the other channel (with L or R) passes through the dry ring.
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 #include "dsp/CEngine.h"
 #include "dsp/EngineKernels.h"
@@ -49,13 +50,14 @@ struct CEngine::MonoSteps {
     const int m1;
 
     // Tone adjustment, look-ahead ring, wide-band detector and gain: returns y, sets gain.
-    EMBERLINE_ALWAYS_INLINE double wideBand(double x, double off, int w1, int r1, double& gain) {
+    template <class Hold>
+    EMBERLINE_ALWAYS_INLINE double wideBand(Hold& hold, double x, double off, int w1, int r1, double& gain) {
         const double lp = stepCrossover(e.highC_, e.highS_[0], x, off);
         const double hp = stepCrossover(e.lowC_, e.lowS_[0], x, off);
         const double xa = x + k.lowAdjustM1 * (x - hp) + k.highAdjustM1 * (x - lp);
         e.lookAheadRing_[w1][0] = xa;
         const double det = std::fabs(xa) * kDetectorMargin;
-        const double B = e.wideHold_[0].step(w1, r1, m1, det) + kDetectorFloor + off;
+        const double B = hold.step(w1, r1, m1, det) + kDetectorFloor + off;
         const double c1 = e.smoothState_[kWideSmoother].step(B);
         const double c2 = e.smoothState_[kWideSmoother + 1].step(B);
         followerStep(B, e.envWide_[0], k.tc.attackCoeff, k.tc.releaseCoeff, k.autoOn, c1, c2, kWideBandRule);
@@ -67,7 +69,9 @@ struct CEngine::MonoSteps {
 
     // Band split, band rings, detectors and gains, their sum and the final stage on it: returns y,
     // sets gain to the smallest band gain (times the final stage's gain when it runs).
-    EMBERLINE_ALWAYS_INLINE double multiBand(double x, double off, int w1, int r1, int r3, double& gain) {
+    template <class Hold>
+    EMBERLINE_ALWAYS_INLINE double multiBand(Hold* bandHolds, Hold& finalHold, double x, double off, int w1, int r1,
+                                             int r3, double& gain) {
         const double lp = stepCrossover(e.highC_, e.highS_[0], x, off);
         const double hp = stepCrossover(e.lowC_, e.lowS_[0], x, off);
         const double band[3] = {(x - hp) * k.lowAdjust, hp - (x - lp), (x - lp) * k.highAdjust};
@@ -75,7 +79,7 @@ struct CEngine::MonoSteps {
         for (int b = 0; b < 3; ++b) {
             v2d* ring = e.bandRing_ + b * e.s1Max_;
             ring[w1][0] = band[b];
-            const double B = e.bandHold_[b][0].step(w1, r1, m1, std::fabs(band[b])) + kDetectorFloor + off;
+            const double B = bandHolds[b].step(w1, r1, m1, std::fabs(band[b])) + kDetectorFloor + off;
             const double c1 = e.smoothState_[2 * b].step(B);
             const double c2 = e.smoothState_[2 * b + 1].step(B);
             followerStep(B, e.envBand_[0][b], k.tc.attackCoeff, k.tc.bandReleaseCoeff[b], k.autoOn, c1, c2, kBandRule);
@@ -85,7 +89,7 @@ struct CEngine::MonoSteps {
             minGain = b == 0 ? tb : std::min(minGain, tb);
         }
         e.lookAheadRing_[w1][0] = sum;
-        const double peak = e.finalHold_[0].step(w1, r3, m1, std::fabs(sum) * kDetectorMargin);
+        const double peak = finalHold.step(w1, r3, m1, std::fabs(sum) * kDetectorMargin);
         double y = e.lookAheadRing_[r3][0];
         if (k.brickwall) {
             const double B = peak + kDetectorFloor + off;
@@ -139,6 +143,7 @@ void CEngine::monoKernel(int n, bool meters) {
     const KernelConstants k = kernelConstants(false);
     const int m1 = s1_ - 1, m2 = s2_ - 1;
     MonoSteps steps{*this, k, m1};
+    const int w1Start = w1_, r1Start = r1_, r3Start = r3_;
     int w1 = w1_, r1 = r1_, r3 = r3_, w2 = w2_, r2 = r2_;
     double off = denormalOffset_;
 
@@ -147,32 +152,58 @@ void CEngine::monoKernel(int n, bool meters) {
     const double* procIn = inBuf_[procLane];
     const double* passIn = routing == ChannelRouting::Mono ? inBuf_[0] : inBuf_[1 - procLane];
 
-    for (int i = 0; i < n; ++i) {
-        off = -off;
-        const double in = procIn[i];
-        const double pass = passIn[i];
-        dryRing_[w2] = v2d{in + off, pass + off};
-        const double x = stepSubsonic(subC_, subS_[0], in, off);
-        double gain, y;
-        if constexpr (!Multi) {
-            dryRing_[w2][0] = x;   // the dry share of the mix is high-passed too
-            y = steps.wideBand(x, off, w1, r1, gain);
-        } else {
-            y = steps.multiBand(x, off, w1, r1, r3, gain);
+    // The samples of the block, with the peak holds' fast-mode steps when every hold continues in it.
+    auto run = [&](auto fastHolds) {
+        typedef BlockHold<decltype(fastHolds)::value> Hold;
+        Hold wide(wideHold_[0]), finalStage(finalHold_[0]);
+        Hold bands[3] = {Hold(bandHold_[0][0]), Hold(bandHold_[1][0]), Hold(bandHold_[2][0])};
+        for (int i = 0; i < n; ++i) {
+            off = -off;
+            const double in = procIn[i];
+            const double pass = passIn[i];
+            dryRing_[w2] = v2d{in + off, pass + off};
+            const double x = stepSubsonic(subC_, subS_[0], in, off);
+            double gain, y;
+            if constexpr (!Multi) {
+                dryRing_[w2][0] = x;   // the dry share of the mix is high-passed too
+                y = steps.wideBand(wide, x, off, w1, r1, gain);
+            } else {
+                y = steps.multiBand(bands, finalStage, x, off, w1, r1, r3, gain);
+            }
+
+            // Ceiling, output ring, dry/wet mix and output gain.
+            outputRing_[w2][0] = y * k.ceilingGain;
+            const double wet = outputRing_[r2][0];
+            r2 = (r2 + 1) & m2;
+            w2 = (w2 + 1) & m2;
+            const v2d dry = dryRing_[w2];
+            steps.route(i, k.mixed(dry[0], wet), dry[1], in, pass, gain, routing, procLane, meters);
+
+            w1 = (w1 + 1) & m1;
+            r1 = (r1 + 1) & m1;
+            r3 = (r3 + 1) & m1;
         }
-
-        // Ceiling, output ring, dry/wet mix and output gain.
-        outputRing_[w2][0] = y * k.ceilingGain;
-        const double wet = outputRing_[r2][0];
-        r2 = (r2 + 1) & m2;
-        w2 = (w2 + 1) & m2;
-        const v2d dry = dryRing_[w2];
-        steps.route(i, k.mixed(dry[0], wet), dry[1], in, pass, gain, routing, procLane, meters);
-
-        w1 = (w1 + 1) & m1;
-        r1 = (r1 + 1) & m1;
-        r3 = (r3 + 1) & m1;
+        if (n <= 0) return;
+        const int wLast = (w1 - 1) & m1, rLast = (r1 - 1) & m1;
+        if constexpr (!Multi) {
+            wide.finish(n, wLast, rLast);
+        } else {
+            for (int b = 0; b < 3; ++b) bands[b].finish(n, wLast, rLast);
+            finalStage.finish(n, wLast, (r3 - 1) & m1);
+        }
+    };
+    bool fast;
+    if constexpr (!Multi) {
+        fast = wideHold_[0].continuesFast(w1Start, r1Start, m1);
+    } else {
+        fast = finalHold_[0].continuesFast(w1Start, r3Start, m1);
+        for (int b = 0; b < 3; ++b) fast = fast && bandHold_[b][0].continuesFast(w1Start, r1Start, m1);
     }
+    if (fast)
+        run(std::true_type{});
+    else
+        run(std::false_type{});
+
     w1_ = w1;
     r1_ = r1;
     r3_ = r3;

@@ -94,7 +94,8 @@ struct CEngine::PairStages {
 
     // Detector level of a pair of magnitudes from their peak hold(s): linked, the larger one's
     // window maximum in both lanes.
-    EMBERLINE_ALWAYS_INLINE static v2d level(PeakHold* holds, int w, int r, int mask, v2d mag, double off) {
+    template <class Hold>
+    EMBERLINE_ALWAYS_INLINE static v2d level(Hold* holds, int w, int r, int mask, v2d mag, double off) {
         v2d B;
         if constexpr (kLinked) {
             const double v = mag[0] < mag[1] ? mag[1] : mag[0];
@@ -106,10 +107,37 @@ struct CEngine::PairStages {
         return B;
     }
 
+    static constexpr int kHoldLanes = kLinked ? 1 : 2;   // peak holds per detector (linked: lane 0's)
+    static constexpr int kDetectors = Multi ? 3 : 1;
+
+    // The peak hold of detector d (wide band, or band d) for lane c.
+    PeakHold& inputHold(int d, int c) const { return Multi ? e.bandHold_[d][c] : e.wideHold_[c]; }
+
+    // Whether every peak hold of stage 1 continues in the fast mode at the block's positions.
+    bool inputHoldsFast() const {
+        const int m1 = e.s1_ - 1;
+        bool fast = true;
+        for (int d = 0; d < kDetectors; ++d)
+            for (int c = 0; c < kHoldLanes; ++c) fast = fast && inputHold(d, c).continuesFast(e.w1_, e.r1_, m1);
+        return fast;
+    }
+
     // Stage 1: advances w1, r1, w2 and the denormal offset by n samples.
+    EMBERLINE_ALWAYS_INLINE void input(int n) {
+        if (inputHoldsFast())
+            input<true>(n);
+        else
+            input<false>(n);
+    }
+
+    template <bool FastHolds>
     EMBERLINE_ALWAYS_INLINE void input(int n) {
         const int m1 = e.s1_ - 1, m2 = e.s2_ - 1;
         int w1 = e.w1_, r1 = e.r1_, w2 = e.w2_;
+        typedef BlockHold<FastHolds> Hold;
+        Hold holds[3][2] = {{Hold(inputHold(0, 0)), Hold(inputHold(0, 1))},
+                            {Hold(inputHold(1, 0)), Hold(inputHold(1, 1))},
+                            {Hold(inputHold(2, 0)), Hold(inputHold(2, 1))}};
         double off = e.denormalOffset_;
         const double* ia = e.inBuf_[0];
         const double* ib = e.inBuf_[1];
@@ -130,19 +158,22 @@ struct CEngine::PairStages {
                 const v2d xa = x + k.lowAdjustM1 * (x - hp) + k.highAdjustM1 * (x - lp);
                 look[w1] = xa;
                 e.stageDelayed_[0][i] = look[r1];
-                e.stageLevel_[0][i] = level(e.wideHold_, w1, r1, m1, vabs(xa) * kDetectorMargin, off);
+                e.stageLevel_[0][i] = level(holds[0], w1, r1, m1, vabs(xa) * kDetectorMargin, off);
             } else {
                 const v2d band[3] = {(x - hp) * k.lowAdjust, hp - (x - lp), (x - lp) * k.highAdjust};
                 for (int b = 0; b < 3; ++b) {
                     v2d* ring = e.bandRing_ + b * e.s1Max_;
                     ring[w1] = band[b];
                     e.stageDelayed_[b][i] = ring[r1];
-                    e.stageLevel_[b][i] = level(e.bandHold_[b], w1, r1, m1, vabs(band[b]), off);
+                    e.stageLevel_[b][i] = level(holds[b], w1, r1, m1, vabs(band[b]), off);
                 }
             }
             w1 = (w1 + 1) & m1;
             r1 = (r1 + 1) & m1;
         }
+        if (n > 0)
+            for (int d = 0; d < kDetectors; ++d)
+                for (int c = 0; c < kHoldLanes; ++c) holds[d][c].finish(n, (w1 - 1) & m1, (r1 - 1) & m1);
         e.w1_ = w1;
         e.r1_ = r1;
         e.w2_ = w2;
@@ -225,8 +256,21 @@ struct CEngine::PairStages {
     // look-ahead write slot w1 and read slot r3 at the block's start.
     EMBERLINE_ALWAYS_INLINE void finalStage(int n, int w1, int r3) {
         const int m1 = e.s1_ - 1;
+        bool fast = true;
+        for (int c = 0; c < kHoldLanes; ++c) fast = fast && e.finalHold_[c].continuesFast(w1, r3, m1);
+        if (fast)
+            finalStage<true>(n, w1, r3);
+        else
+            finalStage<false>(n, w1, r3);
+    }
+
+    template <bool FastHolds>
+    EMBERLINE_ALWAYS_INLINE void finalStage(int n, int w1, int r3) {
+        const int m1 = e.s1_ - 1;
         const TimeConstants& tc = k.tc;
         v2d* const look = e.lookAheadRing_;
+        typedef BlockHold<FastHolds> Hold;
+        Hold holds[2] = {Hold(e.finalHold_[0]), Hold(e.finalHold_[1])};
         for (int i = 0; i < n; ++i) {
             const v2d sum = e.stageY_[i];
             v2d minGain = e.stageGain_[i];
@@ -235,11 +279,11 @@ struct CEngine::PairStages {
             v2d peakValue;
             if constexpr (kLinked) {
                 const double v = det[0] < det[1] ? det[1] : det[0];
-                peakValue[0] = e.finalHold_[0].step(w1, r3, m1, v);
+                peakValue[0] = holds[0].step(w1, r3, m1, v);
                 peakValue[1] = peakValue[0];  // one detector for both channels
             } else {
-                peakValue[0] = e.finalHold_[0].step(w1, r3, m1, det[0]);
-                peakValue[1] = e.finalHold_[1].step(w1, r3, m1, det[1]);
+                peakValue[0] = holds[0].step(w1, r3, m1, det[0]);
+                peakValue[1] = holds[1].step(w1, r3, m1, det[1]);
             }
             v2d y = look[r3];
             if (k.brickwall) {
@@ -258,6 +302,8 @@ struct CEngine::PairStages {
             w1 = (w1 + 1) & m1;
             r3 = (r3 + 1) & m1;
         }
+        if (n > 0)
+            for (int c = 0; c < kHoldLanes; ++c) holds[c].finish(n, (w1 - 1) & m1, (r3 - 1) & m1);
     }
 
     // Stage 3: ceiling, output ring from the write slot w2 at the block's start, mix and output

@@ -61,6 +61,52 @@ public:
         return out;
     }
 
+    // Whether the samples from write slot w and read slot r on continue the positions stepped last
+    // and the hold is in the fast mode: a block of consecutive samples can then take Run's steps.
+    bool continuesFast(int w, int r, int mask) const {
+        return live_ && fast_ && mask == lastMask_ && w == ((lastW_ + 1) & mask) && r == ((lastR_ + 1) & mask);
+    }
+
+    // The fast-mode steps of a block of consecutive samples, on local copies of the hold's state
+    // (kept in registers by the kernel), written back by finish. step() gives the values the
+    // hold's own step would give at those positions.
+    class Run {
+    public:
+        explicit Run(const PeakHold& h)
+            : hist_(h.hist_), suffix_(h.suffix_), prefix_(h.prefix_), block_(h.block_), length_(h.length_),
+              mask_(h.lastMask_) {}
+
+        EMBERLINE_ALWAYS_INLINE double step(int w, double v) {
+            hist_[w] = v;
+            prefix_ = v > prefix_ ? v : prefix_;
+            const double older = suffix_[++block_];
+            const double out = older > prefix_ ? older : prefix_;
+            if (block_ == length_) {
+                fillSuffix(hist_, suffix_, w, length_, mask_);
+                block_ = 0;
+                prefix_ = -kHuge;
+            }
+            return out;
+        }
+
+        // After n >= 1 steps, the last at write slot w and read slot r.
+        void finish(PeakHold& h, int n, int w, int r) const {
+            h.prefix_ = prefix_;
+            h.block_ = block_;
+            h.lastW_ = w;
+            h.lastR_ = r;
+            const int reads = h.fastReads_ + n;
+            h.fastReads_ = reads <= mask_ + 1 ? reads : mask_ + 1;
+        }
+
+    private:
+        double* hist_;
+        double* suffix_;
+        double prefix_;
+        int block_;
+        const int length_, mask_;
+    };
+
     // Brings the ring up to date: window slots and the slots read since the fast mode began.
     void materialize() {
         if (!live_ || !fast_) {
@@ -108,16 +154,21 @@ private:
 
     // The block that ends at w becomes the older block: suffix[i] = largest of its inputs i .. end.
     void newBlock(int w, int mask) {
-        const int first = w - length_ + 1;
-        double m = -kHuge;
-        suffix_[length_] = m;
-        for (int i = length_ - 1; i >= 0; --i) {
-            const double x = hist_[(first + i) & mask];
-            m = x > m ? x : m;
-            suffix_[i] = m;
-        }
+        fillSuffix(hist_, suffix_, w, length_, mask);
         block_ = 0;
         prefix_ = -kHuge;
+    }
+
+    // suffix[i] = largest of the inputs i .. length - 1 of the block of length inputs that ends at w.
+    static void fillSuffix(const double* hist, double* suffix, int w, int length, int mask) {
+        const int first = w - length + 1;
+        double m = -kHuge;
+        suffix[length] = m;
+        for (int i = length - 1; i >= 0; --i) {
+            const double x = hist[(first + i) & mask];
+            m = x > m ? x : m;
+            suffix[i] = m;
+        }
     }
 
     double* slots_ = nullptr;
@@ -128,6 +179,31 @@ private:
     int length_ = 1, steady_ = 0, block_ = 0, fastReads_ = 0;
     double prefix_ = 0;
     bool live_ = false, fast_ = false;
+};
+
+// A detector's peak hold over one block of consecutive samples. Fast: the hold continued in the
+// fast mode at the block's first positions (PeakHold::continuesFast), so every step of the block
+// is a fast-mode step and runs on a PeakHold::Run; otherwise each step is the hold's own.
+template <bool Fast>
+class BlockHold {
+public:
+    explicit BlockHold(PeakHold& hold) : hold_(hold), run_(hold) {}
+
+    EMBERLINE_ALWAYS_INLINE double step(int w, int r, int mask, double v) {
+        if constexpr (Fast)
+            return run_.step(w, v);
+        else
+            return hold_.step(w, r, mask, v);
+    }
+
+    // After the block of n >= 1 samples, the last at write slot w and read slot r.
+    void finish(int n, int w, int r) {
+        if constexpr (Fast) run_.finish(hold_, n, w, r);
+    }
+
+private:
+    PeakHold& hold_;
+    PeakHold::Run run_;
 };
 
 }  // namespace dsp

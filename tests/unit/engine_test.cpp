@@ -874,6 +874,49 @@ TEST(EngineFastPaths, PeakHoldMatchesASlotBySlotWalk) {
     EXPECT_GT(fastSteps, 30000);
 }
 
+// The block steps of the peak hold (a Run over a block when the hold continues in the fast mode,
+// the hold's own steps otherwise) against the slot-by-slot walk: the same values read and, once
+// brought up to date, the same ring, through blocks of every length, jumps of the read position,
+// skipped samples and clears between blocks.
+TEST(EngineFastPaths, PeakHoldBlockStepsMatchASlotBySlotWalk) {
+    const int capacity = 64, mask = capacity - 1;
+    std::vector<double> fast(capacity, 0.0), plain(capacity, 0.0), history(capacity), suffix(capacity + 1);
+    dsp::PeakHold hold;
+    hold.attach(fast.data(), history.data(), suffix.data(), capacity);
+    std::mt19937 gen(23);
+    std::uniform_real_distribution<double> dist(0.0, 1.0);
+    int w = 0, window = 9, fastBlocks = 0;
+    for (int block = 0; block < 6000; ++block) {
+        const int event = static_cast<int>(dist(gen) * 100);
+        if (event < 3) window = 1 + static_cast<int>(dist(gen) * (capacity - 3));   // read position jumps
+        else if (event < 5) w = (w + 1 + static_cast<int>(dist(gen) * 40)) & mask;  // samples skipped
+        else if (event == 5) {                                                      // cleared
+            std::fill(fast.begin(), fast.end(), 0.0);
+            std::fill(plain.begin(), plain.end(), 0.0);
+            hold.invalidate();
+        }
+        const int n = 1 + static_cast<int>(dist(gen) * 128);
+        const int r0 = (w - window - 1) & mask;
+        const bool runFast = hold.continuesFast(w, r0, mask);
+        fastBlocks += runFast;
+        dsp::PeakHold::Run run(hold);
+        int r = r0;
+        for (int i = 0; i < n; ++i) {
+            const double v = block % 7 == 0 ? (i % 5) / 5.0 : dist(gen);
+            const double got = runFast ? run.step(w, v) : hold.step(w, r, mask, v);
+            ASSERT_EQ(got, dsp::oracle::slotWalkPeakHold(plain.data(), w, r, mask, v)) << block << " " << i;
+            w = (w + 1) & mask;
+            r = (r + 1) & mask;
+        }
+        if (runFast) run.finish(hold, n, (w - 1) & mask, (r - 1) & mask);
+        if (block % 13 == 0) {
+            hold.materialize();
+            ASSERT_EQ(fast, plain) << block;
+        }
+    }
+    EXPECT_GT(fastBlocks, 3000);
+}
+
 // The engine's FAT resampler and delays against the plain resampler, for both channels, with and
 // without the wide-vector sums, in blocks of every length up to 64: resampling first, then
 // (after a clear, as the engine does when FAT changes) the plain delays.
