@@ -275,6 +275,7 @@ TEST_F(EditorTest, LatencyReadoutsFollowTheRateAtResume) {
 TEST_F(EditorTest, ClosingAndOpeningFiftyTimesWithAudioRunningKeepsEverythingConsistent) {
     testing_support::AudioLoop audio([&](float** in, float** out, int n) { effect->processReplacing(in, out, n); },
                                      0.25f);
+    ASSERT_TRUE(audio.waitForBlocks(4));
     for (int i = 0; i < 50; ++i) {
         editor->close();
         EXPECT_EQ(editor->getFrame(), nullptr);
@@ -282,7 +283,6 @@ TEST_F(EditorTest, ClosingAndOpeningFiftyTimesWithAudioRunningKeepsEverythingCon
         idle(3);
         if (i % 10 == 0) click(160, 413);  // sometimes closed on the setup page
     }
-    EXPECT_GT(audio.blocksRun(), 0);
     EXPECT_TRUE(editor->mainPageShown());
 }
 

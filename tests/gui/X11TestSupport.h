@@ -147,6 +147,16 @@ protected:
     }
     // Gives the editor time to read the input: a few idle calls.
     virtual void step() { pump(40); }
+    // Idle calls until done() holds, at most about ms milliseconds (a busy
+    // machine may take a while to pass input on); whether it came to hold.
+    template <typename F>
+    bool pumpUntil(F done, int ms = 3000) {
+        for (int waited = 0; waited < ms; waited += 20) {
+            if (done()) return true;
+            pump(20);
+        }
+        return done();
+    }
 
     Pixel pixel(int x, int y) {
         XImage* img = XGetImage(display, child, x, y, 1, 1, AllPlanes, ZPixmap);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -30,6 +31,12 @@ public:
     AudioLoop(const AudioLoop&) = delete;
     AudioLoop& operator=(const AudioLoop&) = delete;
     long blocksRun() const { return blocks.load(); }
+    // Waits (up to five seconds) until the thread has run n blocks: the
+    // audio is really running from then on.
+    bool waitForBlocks(long n) const {
+        for (int i = 0; i < 5000 && blocks.load() < n; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return blocks.load() >= n;
+    }
 
 private:
     static constexpr int kFrames = 256;
