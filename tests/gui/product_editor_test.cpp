@@ -199,6 +199,33 @@ TEST_P(ProductEditor, ShiftControlButtonsAndTheFourWayButtonWithRealInput) {
     EXPECT_TRUE(pumpUntil([&] { return plugin->getParameter(e.second ? 25 : 35) != scale; }));
 }
 
+TEST_P(ProductEditor, TheStripStepsProgramsAndKeepsMemosWithRealInput) {
+    openProduct();
+    pump(100);
+    // The rocker's right half: the next program, whose name the host sees.
+    const std::string first = plugin->programName();
+    click(336, 451);
+    EXPECT_TRUE(pumpUntil([&] { return plugin->programName() != first; })) << first;
+    const std::string second = plugin->programName();
+    click(336, 451);
+    EXPECT_TRUE(pumpUntil([&] { return plugin->programName() != second; })) << second;
+    click(318, 451);  // the left half: one back
+    EXPECT_TRUE(pumpUntil([&] { return plugin->programName() == second; })) << plugin->programName();
+    // Store A, change Drive, recall A: Drive comes back.
+    plugin->setParameter(4, 0.3f);
+    click(358, 451);
+    pump(60);
+    plugin->setParameter(4, 0.9f);
+    click(380, 451);
+    EXPECT_TRUE(reaches(4, 0.3f)) << plugin->getParameter(4);
+    // On the setup page the strip is still there.
+    click(setupSwitchX, setupSwitchY);
+    pump(60);
+    plugin->setParameter(4, 0.8f);
+    click(380, 451);
+    EXPECT_TRUE(reaches(4, 0.3f)) << plugin->getParameter(4);
+}
+
 TEST_P(ProductEditor, FiftyOpenCloseCyclesWithAudioRunningLeaveNothingBehind) {
     makeParent(450, 460);
     auto topWindows = [&] {
