@@ -20,9 +20,11 @@ struct ImageCache {
     std::map<std::pair<const void*, const platform::Platform*>, std::weak_ptr<platform::Image>> images;
 };
 
+// Holds weak references only: a bitmap that outlives it at exit (or at the
+// library's unloading) releases its image without looking here.
 ImageCache& imageCache() {
-    static ImageCache* cache = new ImageCache;  // outlives every bitmap, also at exit
-    return *cache;
+    static ImageCache cache;
+    return cache;
 }
 
 std::shared_ptr<platform::Image> sharedImage(const resources::BitmapResource& res, int32_t scale) {
