@@ -473,6 +473,10 @@ void EmberlineEditor::feedMeters() {
 }
 
 void EmberlineEditor::pollHover() {
+    // Not from inside a press (a control's idle hook): the poll re-reads the
+    // parameter into the control under the pointer, which would undo the
+    // value that control has just taken and not yet reported.
+    if (myFrame->handlingPress()) return;
     if (hoverPollCount < kHoverPollInterval) {
         ++hoverPollCount;
         return;

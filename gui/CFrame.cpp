@@ -67,6 +67,10 @@ bool CFrame::getCurrentLocation(CPoint& where) {
     return true;
 }
 
+bool CFrame::handlingPress() const {
+    return mouseView || (gEvent.active && (gEvent.buttons & (kLButton | kMButton | kRButton)));
+}
+
 int32_t CFrame::getCurrentButtons() {
     if (gEvent.active) return gEvent.buttons;
     return window ? window->mouseButtons() : 0;

@@ -37,6 +37,9 @@ public:
     // The view that gets the moves and the release of the current press.
     void captureMouse(CView* view) { mouseView = view; }
     CView* getMouseCapture() const { return mouseView; }
+    // A press is being handled or tracked: controls may hold a new value that
+    // they have not reported yet.
+    bool handlingPress() const;
     // Forgets every pointer to a view that leaves the frame.
     virtual void viewRemoved(CView* view);
     // Takes a view of the frame off now and releases it after the event

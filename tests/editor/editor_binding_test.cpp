@@ -184,6 +184,23 @@ TEST_F(EditorTest, HoverShowsThePointedValueAndBlanksOverMetersAfterTenPolls) {
     EXPECT_EQ(editor->getReadout()->getFormat(), CCounter::kPlain);
 }
 
+TEST_F(EditorTest, APressThatMeetsTheHoverPollKeepsItsValue) {
+    // The on/off button runs the idle between taking its new value and
+    // reporting it; when that idle is the one that polls the pointer, the
+    // press must still reach the effect.
+    setParam(kLink, 0.7f);
+    const CPoint link = centre(editor->controlOf(kLink));
+    for (float expected : {1.0f, 0.0f}) {
+        pointAt(100, 60);
+        idle(9);                            // a poll over a meter: the count starts again
+        idle(8);                            // the next idle call polls
+        headless::instance().ticks += 1000;  // and the press may run it
+        click(link.h, link.v);
+        EXPECT_EQ(param(kLink), expected);
+        EXPECT_EQ(editor->controlOf(kLink)->getValue(), expected);
+    }
+}
+
 TEST_F(EditorTest, MetersAndLedsFollowTheAudioThreadsValuesOnTheMainPageOnly) {
     dsp::CEngine& engine = EmberlineTestAccess::mutableEngine(*effect);
     engine.meterValue[0].store(1.0f);
