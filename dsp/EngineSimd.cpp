@@ -30,40 +30,72 @@ void FatResampler::clear() {
 // vector, each lane doing exactly the operations of the pair code (no fused multiply-add).
 typedef compiler::Double8 v8d;
 
+// Term m = u + 4Q of group Q: acc += (l + h[j-128+m+4Q ..]) * c[127-2m], hi pointing at h[j-128+u].
+template <int Q>
+EMBERLINE_TARGET_AVX512F EMBERLINE_ALWAYS_INLINE void skewedTerm(const double* hi, const double* c, int u,
+                                                                const v8d& l, v8d& acc) {
+    const int m = u + 4 * Q;
+    v8d x;
+    std::memcpy(&x, hi + 16 * Q, sizeof x);
+    acc += (l + x) * c[FatResampler::kHalf - 2 * m];
+}
+
+// Steps u0 .. u1 of the skewed walk for the groups QMin .. QMax (those whose m = u + 4q is in 0 .. 63).
+template <int QMin, int QMax>
+EMBERLINE_TARGET_AVX512F EMBERLINE_ALWAYS_INLINE void skewedSteps(const double* h, const double* c, int j,
+                                                                 int u0, int u1, v8d& s0, v8d& s1, v8d& s2,
+                                                                 v8d& s3, v8d& s4, v8d& s5, v8d& s6, v8d& s7) {
+    for (int u = u0; u <= u1; ++u) {
+        v8d l;
+        std::memcpy(&l, h + 2 * (j - 1 - u), sizeof l);
+        const double* hi = h + 2 * (j - 128 + u);
+        if constexpr (QMin <= 0 && 0 <= QMax) skewedTerm<0>(hi, c, u, l, s0);
+        if constexpr (QMin <= 1 && 1 <= QMax) skewedTerm<1>(hi, c, u, l, s1);
+        if constexpr (QMin <= 2 && 2 <= QMax) skewedTerm<2>(hi, c, u, l, s2);
+        if constexpr (QMin <= 3 && 3 <= QMax) skewedTerm<3>(hi, c, u, l, s3);
+        if constexpr (QMin <= 4 && 4 <= QMax) skewedTerm<4>(hi, c, u, l, s4);
+        if constexpr (QMin <= 5 && 5 <= QMax) skewedTerm<5>(hi, c, u, l, s5);
+        if constexpr (QMin <= 6 && 6 <= QMax) skewedTerm<6>(hi, c, u, l, s6);
+        if constexpr (QMin <= 7 && 7 <= QMax) skewedTerm<7>(hi, c, u, l, s7);
+    }
+}
+
+// 32 outputs from j. The four outputs of group q (j + 4q ..) need the window h[j+4q-1-m ..] at term
+// m, which is the window of group q - 1 at term m - 4: so group q is run four terms ahead of group
+// q - 1, and one load of the lower window serves all eight groups. Each group still sums its
+// terms from m = 0 upwards with the same operations, so the sums are the pair code's.
+EMBERLINE_TARGET_AVX512F static void firBlock32(const v2d* h, const double* c, int j, v2d* sums) {
+    const v8d z = {0, 0, 0, 0, 0, 0, 0, 0};
+    v8d s0 = z, s1 = z, s2 = z, s3 = z, s4 = z, s5 = z, s6 = z, s7 = z;
+    const double* x = reinterpret_cast<const double*>(h);
+#define EMBERLINE_STEPS(qmin, qmax, u0, u1) \
+    skewedSteps<qmin, qmax>(x, c, j, u0, u1, s0, s1, s2, s3, s4, s5, s6, s7)
+    EMBERLINE_STEPS(7, 7, -28, -25);
+    EMBERLINE_STEPS(6, 7, -24, -21);
+    EMBERLINE_STEPS(5, 7, -20, -17);
+    EMBERLINE_STEPS(4, 7, -16, -13);
+    EMBERLINE_STEPS(3, 7, -12, -9);
+    EMBERLINE_STEPS(2, 7, -8, -5);
+    EMBERLINE_STEPS(1, 7, -4, -1);
+    EMBERLINE_STEPS(0, 7, 0, 35);
+    EMBERLINE_STEPS(0, 6, 36, 39);
+    EMBERLINE_STEPS(0, 5, 40, 43);
+    EMBERLINE_STEPS(0, 4, 44, 47);
+    EMBERLINE_STEPS(0, 3, 48, 51);
+    EMBERLINE_STEPS(0, 2, 52, 55);
+    EMBERLINE_STEPS(0, 1, 56, 59);
+    EMBERLINE_STEPS(0, 0, 60, 63);
+#undef EMBERLINE_STEPS
+    const v8d all[8] = {s0, s1, s2, s3, s4, s5, s6, s7};
+    std::memcpy(sums, all, sizeof all);
+}
+
 EMBERLINE_TARGET_AVX512F static void firBlocks8(const v2d* h, const double* c, int j0, int count,
                                                           v2d* sums) {
     // sums[k] for outputs j0 + k, k < count (count a multiple of 8): sum over m of
     // (h[j-1-m] + h[j-128+m]) * c[127-2m].
     int k = 0;
-    for (; k + 32 <= count; k += 32) {
-        // 32 outputs in flight, so that the additions of one sum do not wait for each other.
-        const int j = j0 + k;
-        v8d s0 = {0, 0, 0, 0, 0, 0, 0, 0};
-        v8d s1 = s0, s2 = s0, s3 = s0, s4 = s0, s5 = s0, s6 = s0, s7 = s0;
-        for (int m = 0; m < FatResampler::kTerms; ++m) {
-            const double cm = c[FatResampler::kHalf - 2 * m];
-            const v2d* lo = h + j - 1 - m;
-            const v2d* hi = h + j - 128 + m;
-#define EMBERLINE_FIR_TERM(acc, q)                     \
-    {                                                  \
-        v8d l, u;                                      \
-        std::memcpy(&l, lo + 4 * (q), sizeof l);       \
-        std::memcpy(&u, hi + 4 * (q), sizeof u);       \
-        acc += (l + u) * cm;                           \
-    }
-            EMBERLINE_FIR_TERM(s0, 0)
-            EMBERLINE_FIR_TERM(s1, 1)
-            EMBERLINE_FIR_TERM(s2, 2)
-            EMBERLINE_FIR_TERM(s3, 3)
-            EMBERLINE_FIR_TERM(s4, 4)
-            EMBERLINE_FIR_TERM(s5, 5)
-            EMBERLINE_FIR_TERM(s6, 6)
-            EMBERLINE_FIR_TERM(s7, 7)
-#undef EMBERLINE_FIR_TERM
-        }
-        const v8d all[8] = {s0, s1, s2, s3, s4, s5, s6, s7};
-        std::memcpy(sums + k, all, sizeof all);
-    }
+    for (; k + 32 <= count; k += 32) firBlock32(h, c, j0 + k, sums + k);
     for (; k < count; k += 8) {
         const int j = j0 + k;
         v8d s0 = {0, 0, 0, 0, 0, 0, 0, 0};
