@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "dsp/CBiquad.h"
 #include "dsp/EngineParams.h"
 #include "dsp/FixedFilters.h"
 #include "dsp/StereoResampler.h"
@@ -51,6 +52,16 @@ struct SmootherState {
     double offset = 1e-13;
     double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
 
+    // Takes over the design's coefficients and the offset it restarts with; the history stays.
+    void takeDesign(const CBiquad& design) {
+        const CBiquad::Coefficients c = design.coefficients();
+        b0 = c.b0;
+        b1 = c.b1;
+        b2 = c.b2;
+        a1 = c.a1;
+        a2 = c.a2;
+        offset = design.offset();
+    }
     double step(double x) { return stepSmoother(*this, x); }
 };
 
