@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dsp/CEngine.h"
+#include "tests/unit/EngineTestSupport.h"
 
 namespace {
 
@@ -51,32 +52,19 @@ void setCounters(benchmark::State& state, double frames, double goalNs) {
             benchmark::Counter(frames * goalNs * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void setUpEngine(dsp::CEngine& engine, int processOn, int stereo, int linked, int multiBand, int fat,
-                 int autoRelease) {
-    dsp::EngineParams& p = engine.params;
-    p.processOn = processOn;
-    p.stereo = stereo;
-    p.linked = linked;
-    p.multiBand = multiBand;
-    p.modeValue = multiBand;
-    p.fatActive = fat;
-    p.autoRelease = autoRelease;
-    p.driveGain = 2.0;
-    engine.setSampleRate(kRate);
-    engine.resetPositions();
-    engine.fullReset();
-    engine.recomputeFilters();
-    engine.recomputeTimeConstants();
-    engine.recomputeCurveConstants();
-    engine.retuneVuFilters();
+void setUpEngine(dsp::CEngine& engine, dsp::CEngine::Kernel kernel, int fat, int autoRelease) {
+    engine_test::useKernel(engine.params, kernel);
+    engine.params.fatActive = fat;
+    engine.params.autoRelease = autoRelease;
+    engine.params.driveGain = 2.0;
+    engine_test::resumeEngine(engine, kRate);
 }
 
-void runEngine(benchmark::State& state, int processOn, int stereo, int linked, int multiBand, Signal signal,
-               Goal goal) {
+void runEngine(benchmark::State& state, dsp::CEngine::Kernel kernel, Signal signal, Goal goal) {
     const int fat = static_cast<int>(state.range(0));
     const int autoRelease = static_cast<int>(state.range(1));
     dsp::CEngine engine(dsp::EngineConfig{true, 0});
-    setUpEngine(engine, processOn, stereo, linked, multiBand, fat, autoRelease);
+    setUpEngine(engine, kernel, fat, autoRelease);
 
     const std::vector<double> inA = makeSignal(signal, 1, 0.0), inB = makeSignal(signal, 2, 0.7);
     std::vector<double> outA(kSignalFrames), outB(kSignalFrames);
@@ -91,19 +79,19 @@ void runEngine(benchmark::State& state, int processOn, int stereo, int linked, i
     setCounters(state, frames, autoRelease ? 0.0 : (fat ? goal.fatOn : goal.fatOff));
 }
 
-#define ENGINE_BENCH(name, processOn, stereo, linked, multi, signal, goal)                                   \
-    void name(benchmark::State& state) { runEngine(state, processOn, stereo, linked, multi, signal, goal); } \
+#define ENGINE_BENCH(name, kernel, signal, goal)                                            \
+    void name(benchmark::State& state) { runEngine(state, dsp::CEngine::kernel, signal, goal); } \
     BENCHMARK(name)->ArgNames({"fat", "auto"})->ArgsProduct({{0, 1}, {0, 1}})
 
-ENGINE_BENCH(Bypass, 0, 1, 1, 0, kNoise, (Goal{0, 0}));
-ENGINE_BENCH(MonoSingleBand, 1, 0, 1, 0, kNoise, (Goal{7, 0}));
-ENGINE_BENCH(MonoMultiBand, 1, 0, 1, 1, kNoise, (Goal{0, 0}));
-ENGINE_BENCH(LinkedSingleBand, 1, 1, 1, 0, kNoise, (Goal{10, 35}));
-ENGINE_BENCH(LinkedMultiBand, 1, 1, 1, 1, kNoise, (Goal{25, 60}));
-ENGINE_BENCH(UnlinkedSingleBand, 1, 1, 0, 0, kNoise, (Goal{14, 0}));
-ENGINE_BENCH(UnlinkedMultiBand, 1, 1, 0, 1, kNoise, (Goal{0, 85}));
-ENGINE_BENCH(LinkedSingleBandProgram, 1, 1, 1, 0, kProgram, (Goal{10, 35}));
-ENGINE_BENCH(LinkedMultiBandProgram, 1, 1, 1, 1, kProgram, (Goal{25, 60}));
+ENGINE_BENCH(Bypass, kBypass, kNoise, (Goal{0, 0}));
+ENGINE_BENCH(MonoSingleBand, kMonoSingle, kNoise, (Goal{7, 0}));
+ENGINE_BENCH(MonoMultiBand, kMonoMulti, kNoise, (Goal{0, 0}));
+ENGINE_BENCH(LinkedSingleBand, kLinkedSingle, kNoise, (Goal{10, 35}));
+ENGINE_BENCH(LinkedMultiBand, kLinkedMulti, kNoise, (Goal{25, 60}));
+ENGINE_BENCH(UnlinkedSingleBand, kUnlinkedSingle, kNoise, (Goal{14, 0}));
+ENGINE_BENCH(UnlinkedMultiBand, kUnlinkedMulti, kNoise, (Goal{0, 85}));
+ENGINE_BENCH(LinkedSingleBandProgram, kLinkedSingle, kProgram, (Goal{10, 35}));
+ENGINE_BENCH(LinkedMultiBandProgram, kLinkedMulti, kProgram, (Goal{25, 60}));
 
 // A session of many tracks: 64 linked single-band instances, each with its own place in the
 // material, processing one host call each in turn in one thread. ns_per_frame is per instance
@@ -114,7 +102,7 @@ void Session64Instances(benchmark::State& state) {
     std::vector<std::unique_ptr<dsp::CEngine>> engines;
     for (int k = 0; k < kInstances; ++k) {
         engines.push_back(std::make_unique<dsp::CEngine>(dsp::EngineConfig{true, 0}));
-        setUpEngine(*engines.back(), 1, 1, 1, 0, fat, 0);
+        setUpEngine(*engines.back(), dsp::CEngine::kLinkedSingle, fat, 0);
     }
     const std::vector<double> inA = makeSignal(kNoise, 1, 0.0), inB = makeSignal(kNoise, 2, 0.7);
     std::vector<double> outA(kHostBlock * kInstances), outB(kHostBlock * kInstances);

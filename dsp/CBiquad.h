@@ -51,12 +51,13 @@ public:
     // a0 keeps the unnormalised value (or the pole of the one-pole types);
     // the step does not use it.
     double a0() const { return a0_; }
-    double a1() const { return a1_; }
-    double a2() const { return a2_; }
-    double b0() const { return b0_; }
-    double b1() const { return b1_; }
-    double b2() const { return b2_; }
     double offset() const { return offset_; }
+
+    // The coefficients the step uses (normalised by a0).
+    struct Coefficients {
+        double b0, b1, b2, a1, a2;
+    };
+    Coefficients coefficients() const { return {b0_, b1_, b2_, a1_, a2_}; }
 
     static constexpr double kMaxFrequencyRatio = 0.499;
 

@@ -158,14 +158,8 @@ void CEngine::resetDynamics() {
 // states the kernels step; the history is kept unless the smoothers were cleared.
 void CEngine::syncSmoothers(bool clearHistory) {
     for (int k = 0; k < 16; ++k) {
-        const CBiquad& d = smoothers_[k];
         simd::SmootherState& s = smoothState_[k];
-        s.b0 = d.b0();
-        s.b1 = d.b1();
-        s.b2 = d.b2();
-        s.a1 = d.a1();
-        s.a2 = d.a2();
-        s.offset = d.offset();
+        s.takeDesign(smoothers_[k]);
         if (clearHistory) s.x1 = s.x2 = s.y1 = s.y2 = 0.0;
     }
 }

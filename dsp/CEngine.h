@@ -94,6 +94,15 @@ private:
     void runMeters(int n);
     void overLatch();
     void derivePositions();
+    // The ring positions and the denormal offset a kernel has reached at the end of its block.
+    void keepPositions(int w1, int r1, int r3, int w2, int r2, double off) {
+        w1_ = w1;
+        r1_ = r1;
+        r3_ = r3;
+        w2_ = w2;
+        r2_ = r2;
+        denormalOffset_ = off;
+    }
 
     EngineConfig config_;
     int s1Max_, s2Max_;

@@ -204,12 +204,7 @@ void CEngine::monoKernel(int n, bool meters) {
     else
         run(std::false_type{});
 
-    w1_ = w1;
-    r1_ = r1;
-    r3_ = r3;
-    w2_ = w2;
-    r2_ = r2;
-    denormalOffset_ = off;
+    keepPositions(w1, r1, r3, w2, r2, off);
 }
 
 template void CEngine::monoKernel<false>(int, bool);

@@ -189,7 +189,7 @@ struct CEngine::PairStages {
             if constexpr (kLinked)
                 gain = splat(k.wideGain(envWide[0]));
             else
-                gain = simd::wideBandGain(envWide, k.driveGain, k.curveInputScale, k.kneeType, k.kneeAmount, k.kneeA);
+                gain = wideBandGain(envWide, k.driveGain, k.curveInputScale, k.kneeType, k.kneeAmount, k.kneeA);
             v2d y = e.stageDelayed_[0][i] * gain;
             if (k.brickwall) y = clampUnit(y);
             e.stageY_[i] = y;
@@ -222,7 +222,7 @@ struct CEngine::PairStages {
             v2d t[3];
             for (int b = 0; b < 3; ++b) {
                 detect(b, e.stageLevel_[b][i], envBand[b], tc.attackCoeff, tc.bandReleaseCoeff[b], kBandRule, 1.0);
-                t[b] = simd::bandGain(envBand[b], k.driveGain, k.satGain[b], k.satInverse[b], k.curveInputScale,
+                t[b] = bandGain(envBand[b], k.driveGain, k.satGain[b], k.satInverse[b], k.curveInputScale,
                                       k.kneeType, k.kneeAmount, k.kneeA);
             }
             sumBands(i, t);
@@ -243,7 +243,7 @@ struct CEngine::PairStages {
             const int j = i + 1 < n ? i + 1 : i;
             v2d t[3];
             for (int b = 0; b < 3; ++b)
-                t[b] = simd::bandGain(v2d{e.stageEnv_[b][i], e.stageEnv_[b][j]}, k.driveGain, k.satGain[b],
+                t[b] = bandGain(v2d{e.stageEnv_[b][i], e.stageEnv_[b][j]}, k.driveGain, k.satGain[b],
                                       k.satInverse[b], k.curveInputScale, k.kneeType, k.kneeAmount, k.kneeA);
             for (int lane = 0; lane < 2; ++lane) {
                 const v2d tl[3] = {splat(t[0][lane]), splat(t[1][lane]), splat(t[2][lane])};

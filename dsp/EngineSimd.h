@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "dsp/CBiquad.h"
 #include "dsp/EngineParams.h"
 #include "dsp/FixedFilters.h"
 #include "dsp/StereoResampler.h"
@@ -51,6 +52,16 @@ struct SmootherState {
     double offset = 1e-13;
     double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
 
+    // Takes over the design's coefficients and the offset it restarts with; the history stays.
+    void takeDesign(const CBiquad& design) {
+        const CBiquad::Coefficients c = design.coefficients();
+        b0 = c.b0;
+        b1 = c.b1;
+        b2 = c.b2;
+        a1 = c.a1;
+        a2 = c.a2;
+        offset = design.offset();
+    }
     double step(double x) { return stepSmoother(*this, x); }
 };
 
@@ -114,16 +125,27 @@ struct CrossoverLanes {
 
 inline v2d kneeParabola(v2d x) { return x < 1.0 ? 2.0 * x - x * x : splat(1.0); }
 
-inline v2d transferCurve(v2d x, int kneeType, double k, double A) {
-    v2d f;
+}  // namespace dsp::simd
+
+namespace dsp {
+
+// The curve lane by lane, for the gains of Transfer.h on a pair.
+template <>
+inline simd::v2d transferCurve(simd::v2d x, int kneeType, double k, double A) {
+    using simd::splat;
+    simd::v2d f;
     if (kneeType == 0) {
-        f = (1.0 - k) * (x < 1.0 ? x : splat(1.0)) + k * kneeParabola(x);
+        f = (1.0 - k) * (x < 1.0 ? x : splat(1.0)) + k * simd::kneeParabola(x);
     } else {
-        const v2d u = x * A / (x + A - 1.0);
-        f = kneeParabola(u);
+        const simd::v2d u = x * A / (x + A - 1.0);
+        f = simd::kneeParabola(u);
     }
     return f < 1.0 ? f : splat(1.0);
 }
+
+}  // namespace dsp
+
+namespace dsp::simd {
 
 inline void followerStep(v2d B, v2d& env, double attackCoeff, double releaseCoeff, bool autoOn, v2d c1, v2d c2,
                          const FollowerRule& rule, double autoScale = 1.0) {
@@ -156,17 +178,6 @@ inline void followerStep(double B, double& env, double attackCoeff, double relea
                                   : env + (B - env) * releaseCoeff;
     const double e = B > env ? attack : release;
     env = e < kEnvelopeFloor ? kEnvelopeFloor : e;
-}
-
-inline v2d wideBandGain(v2d env, double driveGain, double curveInputScale, int kneeType, double k, double A) {
-    const v2d G = env * driveGain * curveInputScale;
-    return transferCurve(G, kneeType, k, A) / env;
-}
-
-inline v2d bandGain(v2d env, double driveGain, double satGain, double satInverse, double curveInputScale,
-                    int kneeType, double k, double A) {
-    const v2d G = env * driveGain * satInverse * curveInputScale;
-    return transferCurve(G, kneeType, k, A) * satGain / env;
 }
 
 inline v2d finalStageGain(v2d env) { return env < 1.0 ? splat(1.0) : 1.0 / env; }

@@ -19,6 +19,12 @@ inline double kneeParabola(double x) {
 // The static curve f(x) for x >= 0; never exceeds 1.
 // kneeType 0: blend of a hard clip at 1 and the parabola by k.
 // kneeType 1: rational pre-compression with A, then the parabola.
+// T is double here; the pair kernels' lanes (EngineSimd.h) have a curve of
+// their own with the same operations lane by lane.
+template <class T>
+T transferCurve(T x, int kneeType, double k, double A);
+
+template <>
 inline double transferCurve(double x, int kneeType, double k, double A) {
     double f;
     if (kneeType == 0) {
@@ -51,17 +57,20 @@ inline void followerStep(double B, double& env, double attackCoeff, double relea
     if (env < kEnvelopeFloor) env = kEnvelopeFloor;
 }
 
-// Wide-band gain: curve of the driven envelope over the envelope.
-inline double wideBandGain(double env, double driveGain, double curveInputScale, int kneeType, double k, double A) {
-    const double G = env * driveGain * curveInputScale;
+// Wide-band gain: curve of the driven envelope over the envelope (T: a
+// sample, or a pair of lanes, as for transferCurve).
+template <class T>
+inline T wideBandGain(T env, double driveGain, double curveInputScale, int kneeType, double k, double A) {
+    const T G = env * driveGain * curveInputScale;
     return transferCurve(G, kneeType, k, A) / env;
 }
 
 // Band gain: the band's Sat level S raises the band's limit to S and lowers
 // the drive into the curve by the same factor (satInverse = 1 / S).
-inline double bandGain(double env, double driveGain, double satGain, double satInverse, double curveInputScale,
-                       int kneeType, double k, double A) {
-    const double G = env * driveGain * satInverse * curveInputScale;
+template <class T>
+inline T bandGain(T env, double driveGain, double satGain, double satInverse, double curveInputScale, int kneeType,
+                  double k, double A) {
+    const T G = env * driveGain * satInverse * curveInputScale;
     return transferCurve(G, kneeType, k, A) * satGain / env;
 }
 

@@ -19,11 +19,21 @@ bool leftButton(CControl* control, int32_t& buttons) {
 
 }  // namespace
 
+// ---- CStripActionControl -----------------------------------------------------
+
+template <class Control>
+void CStripActionControl<Control>::draw(CDrawContext* context) {
+    drawFrame(this, context, this->pBackground, frameIndex(), kFrameHeight);
+}
+
+template class CStripActionControl<CKickButton>;
+template class CStripActionControl<CRockerSwitch>;
+
 // ---- CSaveLoadButton ---------------------------------------------------------
 
 CSaveLoadButton::CSaveLoadButton(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* background,
                                  int32_t action, CPresetSystemListener* target)
-    : CKickButton(size, listener, tag, kFrameHeight, background, CPoint(0, 0)), action(action), target(target) {}
+    : CStripActionControl(target, size, listener, tag, kFrameHeight, background, CPoint(0, 0)), action(action) {}
 
 void CSaveLoadButton::setHighlight(bool on) {
     if (on == highlight) return;
@@ -34,10 +44,6 @@ void CSaveLoadButton::setHighlight(bool on) {
 int32_t CSaveLoadButton::frameIndex() const {
     if (value > 0.5f) return 2;
     return highlight ? 1 : 0;
-}
-
-void CSaveLoadButton::draw(CDrawContext* context) {
-    drawFrame(this, context, pBackground, frameIndex(), kFrameHeight);
 }
 
 void CSaveLoadButton::mouse(CDrawContext*, CPoint&, int32_t buttons) {
@@ -68,7 +74,7 @@ void CSaveLoadButton::mouseUp(CDrawContext*, CPoint&, int32_t) {
 
 CPSRockerSwitch::CPSRockerSwitch(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* background,
                                  CPresetSystemListener* target)
-    : CRockerSwitch(size, listener, tag, kFrameHeight, background, CPoint(0, 0), kHorizontal), target(target) {
+    : CStripActionControl(target, size, listener, tag, kFrameHeight, background, CPoint(0, 0), kHorizontal) {
     const int32_t m = size.left + (size.right - size.left) / 2;
     leftHalf = CRect(size.left, size.top, m, size.bottom);
     rightHalf = CRect(m, size.top, size.right, size.bottom);
@@ -91,10 +97,6 @@ int32_t CPSRockerSwitch::frameIndex() const {
     if (value < 0) return 3;
     if (value > 0) return 4;
     return hoverHalf;
-}
-
-void CPSRockerSwitch::draw(CDrawContext* context) {
-    drawFrame(this, context, pBackground, frameIndex(), kFrameHeight);
 }
 
 void CPSRockerSwitch::mouse(CDrawContext*, CPoint& where, int32_t buttons) {

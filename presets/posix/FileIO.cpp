@@ -5,18 +5,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
 #include <filesystem>
 
+#include "presets/FileIOShared.h"
+
 namespace fileio {
 
 namespace {
-
-std::atomic<unsigned> tempCounter{0};
 
 // Closes a descriptor when it goes out of scope.
 struct Fd {
@@ -65,31 +64,19 @@ ReadStatus readFile(const std::string& path, std::size_t limit, std::vector<unsi
     if (f.fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable;
     struct stat st;
     if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return ReadStatus::Unreadable;
-    const std::size_t full = (std::size_t)st.st_size;
-    if (length) *length = full;
-    bytes.resize(full < limit ? full : limit);
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        ssize_t n = ::read(f.fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            bytes.clear();
-            return ReadStatus::Unreadable;
-        }
-        if (n == 0) break;
-        got += (std::size_t)n;
-    }
-    bytes.resize(got);
-    return ReadStatus::Ok;
+    return shared::readOpened((std::size_t)st.st_size, limit, bytes, length,
+                              [&](unsigned char* to, std::size_t count) -> long long {
+                                  for (;;) {
+                                      const ssize_t n = ::read(f.fd, to, count);
+                                      if (n >= 0 || errno != EINTR) return n;
+                                  }
+                              });
 }
 
 bool writeFile(const std::string& path, const void* dataIn, std::size_t size, const WriteOptions& options,
                std::string* error) {
     const auto* data = static_cast<const unsigned char*>(dataIn);
-    if (path.empty()) {
-        if (error) *error = "no file name";
-        return false;
-    }
+    if (!shared::namesFile(path, error)) return false;
     std::string target = path;
     if (options.followLinks) {
         if (char* real = ::realpath(path.c_str(), nullptr)) {
@@ -104,8 +91,7 @@ bool writeFile(const std::string& path, const void* dataIn, std::size_t size, co
         return false;
     }
 
-    std::string temp = target + ".tmp-" + std::to_string((long)::getpid()) + "-" +
-                       std::to_string(tempCounter.fetch_add(1)) + "-XXXXXX";
+    std::string temp = shared::temporaryName(target, (unsigned long)::getpid()) + "-XXXXXX";
     Fd out(::mkstemp(temp.data()));
     if (out.fd >= 0) {
         ::fchmod(out.fd, exists ? (st.st_mode & 07777) : 0644);

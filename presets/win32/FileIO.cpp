@@ -4,17 +4,15 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <filesystem>
 #include <system_error>
 
 #include "host/win32/SystemText.h"
+#include "presets/FileIOShared.h"
 
 namespace fileio {
 
 namespace {
-
-std::atomic<unsigned> tempCounter{0};
 
 // Closes a file handle when it goes out of scope.
 struct Handle {
@@ -101,31 +99,18 @@ ReadStatus readFile(const std::string& path, std::size_t limit, std::vector<unsi
     LARGE_INTEGER size;
     if (::GetFileType(f.h) != FILE_TYPE_DISK || !::GetFileSizeEx(f.h, &size) || size.QuadPart < 0)
         return ReadStatus::Unreadable;
-    const std::size_t full = (std::size_t)size.QuadPart;
-    if (length) *length = full;
-    bytes.resize(full < limit ? full : limit);
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const std::size_t left = bytes.size() - got;
-        DWORD n = 0;
-        if (!::ReadFile(f.h, bytes.data() + got, left > (1u << 30) ? (1u << 30) : (DWORD)left, &n, nullptr)) {
-            bytes.clear();
-            return ReadStatus::Unreadable;
-        }
-        if (n == 0) break;
-        got += n;
-    }
-    bytes.resize(got);
-    return ReadStatus::Ok;
+    return shared::readOpened((std::size_t)size.QuadPart, limit, bytes, length,
+                              [&](unsigned char* to, std::size_t count) -> long long {
+                                  DWORD n = 0;
+                                  const DWORD chunk = count > (1u << 30) ? (1u << 30) : (DWORD)count;
+                                  return ::ReadFile(f.h, to, chunk, &n, nullptr) ? (long long)n : -1;
+                              });
 }
 
 bool writeFile(const std::string& path, const void* dataIn, std::size_t size, const WriteOptions& options,
                std::string* error) {
     const auto* data = static_cast<const unsigned char*>(dataIn);
-    if (path.empty()) {
-        if (error) *error = "no file name";
-        return false;
-    }
+    if (!shared::namesFile(path, error)) return false;
     const std::string target = options.followLinks ? finalPath(path) : path;
     const DWORD attributes = ::GetFileAttributesA(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
@@ -148,8 +133,7 @@ bool writeFile(const std::string& path, const void* dataIn, std::size_t size, co
         }
     }
 
-    const std::string temp = target + ".tmp-" + std::to_string((unsigned long)::GetCurrentProcessId()) + "-" +
-                             std::to_string(tempCounter.fetch_add(1));
+    const std::string temp = shared::temporaryName(target, (unsigned long)::GetCurrentProcessId());
     Handle out(::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (out.valid()) {

@@ -262,12 +262,7 @@ void EngineOracle::kernel(int n, bool meters) {
         r1 = (r1 + 1) & m1;
         r3 = (r3 + 1) & m1;
     }
-    e.w1_ = w1;
-    e.r1_ = r1;
-    e.r3_ = r3;
-    e.w2_ = w2;
-    e.r2_ = r2;
-    e.denormalOffset_ = off;
+    e.keepPositions(w1, r1, r3, w2, r2, off);
 }
 
 }  // namespace dsp

@@ -4,21 +4,22 @@ namespace dsp::oracle {
 
 namespace {
 constexpr unsigned kMask = PlainOversampler::kRingSize - 1;
+
+// A resampling direction's mode: the FIR where the design has taps, else the one
+// its flag bit asks for, else the fallback (also taken when no bit is set).
+template <class Mode>
+Mode chooseMode(bool hasTaps, bool flagged, Mode fir, Mode whenFlagged, Mode fallback) {
+    if (hasTaps) return fir;
+    return flagged ? whenFlagged : fallback;
+}
 }  // namespace
 
 PlainOversampler::PlainOversampler(int flags) : design_(flags) {
-    if (design_.upHalfLength() > 0)
-        upMode_ = kUpModeFir;
-    else if (flags & COversampler::kUpCubic)
-        upMode_ = kUpModeCubic;
-    else
-        upMode_ = kUpModeRepeat;   // 0x1, and the fallback without an interpolator bit
-    if (design_.downHalfLength() > 0)
-        downMode_ = kDownModeFir;
-    else if (flags & COversampler::kDownDecimate2)
-        downMode_ = kDownModeSecond;
-    else
-        downMode_ = kDownModeFirst;   // 0x100, and the fallback without a decimator bit
+    // Fallbacks: 0x1 (repeat) and 0x100 (first sample).
+    upMode_ = chooseMode(design_.upHalfLength() > 0, (flags & COversampler::kUpCubic) != 0, kUpModeFir,
+                         kUpModeCubic, kUpModeRepeat);
+    downMode_ = chooseMode(design_.downHalfLength() > 0, (flags & COversampler::kDownDecimate2) != 0, kDownModeFir,
+                           kDownModeSecond, kDownModeFirst);
     clear();
 }
 
@@ -140,24 +141,19 @@ void PlainStereoResampler::clear() {
     for (auto& c : channel_) c.clear();
 }
 
-void PlainStereoResampler::upsample(double* a, double* b, int n) {
-    channel_[0].upsample(a, n);
-    channel_[1].upsample(b, n);
+void PlainStereoResampler::onBoth(void (PlainOversampler::*step)(double*, int), double* a, double* b, int n) {
+    (channel_[0].*step)(a, n);
+    (channel_[1].*step)(b, n);
 }
+
+void PlainStereoResampler::upsample(double* a, double* b, int n) { onBoth(&PlainOversampler::upsample, a, b, n); }
 
 void PlainStereoResampler::downsample(double* a, double* b, int n2) {
-    channel_[0].downsample(a, n2);
-    channel_[1].downsample(b, n2);
+    onBoth(&PlainOversampler::downsample, a, b, n2);
 }
 
-void PlainStereoResampler::delayIn(double* a, double* b, int n) {
-    channel_[0].delayIn(a, n);
-    channel_[1].delayIn(b, n);
-}
+void PlainStereoResampler::delayIn(double* a, double* b, int n) { onBoth(&PlainOversampler::delayIn, a, b, n); }
 
-void PlainStereoResampler::delayOut(double* a, double* b, int n) {
-    channel_[0].delayOut(a, n);
-    channel_[1].delayOut(b, n);
-}
+void PlainStereoResampler::delayOut(double* a, double* b, int n) { onBoth(&PlainOversampler::delayOut, a, b, n); }
 
 }  // namespace dsp::oracle

@@ -48,6 +48,9 @@ public:
     void delayOut(double* a, double* b, int n) override;
 
 private:
+    // One step of the plain resampler on each channel: a with the first, b with the second.
+    void onBoth(void (PlainOversampler::*step)(double*, int), double* a, double* b, int n);
+
     PlainOversampler channel_[2] = {PlainOversampler(COversampler::kProductFlags),
                                     PlainOversampler(COversampler::kProductFlags)};
 };

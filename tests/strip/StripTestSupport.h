@@ -205,6 +205,23 @@ protected:
         click(centre(editor->file(button)));
         for (int i = 0; i < 10 && editor->isFileDialogOpen(); ++i) editor->idle();
     }
+    // The controls along the bottom edge, left to right: where the pointer finds
+    // each, and its tag in the second edition (the first edition's are 8 higher).
+    struct StripHit {
+        int x;
+        vst::int32 tag;
+    };
+    static constexpr StripHit kStripHits[] = {{26, 62},  {76, 61},  {97, 64},  {156, 63}, {230, 59}, {298, 65},
+                                              {320, 60}, {358, 68}, {380, 66}, {401, 69}, {423, 67}};
+    // Every control is found at height y where the pointer hits it, with its tag
+    // (plus tagOffset).
+    void expectControlTags(int y, vst::int32 tagOffset) {
+        for (const StripHit& h : kStripHits) {
+            auto* control = dynamic_cast<CControl*>(frame->getViewAt(CPoint(h.x, y)));
+            ASSERT_NE(control, nullptr) << h.x << "," << y;
+            EXPECT_EQ(control->getTag(), h.tag + tagOffset) << h.x << "," << y;
+        }
+    }
     std::string path(const std::string& name) const { return dir + "/" + name; }
     static std::vector<unsigned char> readBytes(const std::string& p) {
         std::ifstream in(p, std::ios::binary);

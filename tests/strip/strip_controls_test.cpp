@@ -10,19 +10,8 @@ namespace {
 
 TEST_F(StripTest, ElevenControlsAlongTheBottomEdge) {
     // Every control is found where the pointer hits it, with its tag.
-    const struct {
-        int x;
-        vst::int32 tag;
-    } hits[] = {{26, 62}, {76, 61}, {97, 64}, {156, 63}, {230, 59}, {298, 65},
-                {320, 60}, {358, 68}, {380, 66}, {401, 69}, {423, 67}};
-    for (const auto& h : hits) {
-        for (int y : {444, 457}) {
-            auto* control = dynamic_cast<CControl*>(frame->getViewAt(CPoint(h.x, y)));
-            ASSERT_NE(control, nullptr) << h.x << "," << y;
-            EXPECT_EQ(control->getTag(), h.tag) << h.x;
-        }
-        EXPECT_EQ(frame->getViewAt(CPoint(h.x, 442)), nullptr) << h.x;
-    }
+    for (int y : {444, 457}) expectControlTags(y, 0);
+    for (const StripHit& h : kStripHits) EXPECT_EQ(frame->getViewAt(CPoint(h.x, 442)), nullptr) << h.x;
     EXPECT_EQ(frame->getViewAt(CPoint(50, 450)), nullptr);  // between the bank buttons
 
     // The name field: the selected program's name on the main page's bitmap,

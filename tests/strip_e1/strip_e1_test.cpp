@@ -6,16 +6,7 @@ namespace striptest {
 namespace {
 
 TEST_F(StripTest, FirstEditionTagsAndBackground) {
-    const struct {
-        int x;
-        vst::int32 tag;
-    } hits[] = {{26, 70}, {76, 69}, {97, 72}, {156, 71}, {230, 67}, {298, 73},
-                {320, 68}, {358, 76}, {380, 74}, {401, 77}, {423, 75}};
-    for (const auto& h : hits) {
-        auto* control = dynamic_cast<CControl*>(frame->getViewAt(CPoint(h.x, 450)));
-        ASSERT_NE(control, nullptr) << h.x;
-        EXPECT_EQ(control->getTag(), h.tag) << h.x;
-    }
+    expectControlTags(450, 8);
     EXPECT_EQ(CPresetSystemEditor::stripTag(CPresetSystemEditor::kTagStoreB), 77);
     EXPECT_EQ(editor->name()->getBackground()->getResourceID(), 19100);
 }

@@ -41,6 +41,15 @@ void pause(int ms) {
     ::nanosleep(&ts, nullptr);
 }
 
+// The dialog's windows belong to another process and can go at any moment,
+// between finding one and asking about it: a request on a window that is gone
+// fails (the caller sees the failure) instead of ending the test program.
+XErrorHandler previousErrorHandler = nullptr;
+int toleratingGoneWindows(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow) return 0;
+    return previousErrorHandler ? previousErrorHandler(display, error) : 0;
+}
+
 class ZenityX11Test : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -50,6 +59,8 @@ protected:
         if (!XTestQueryExtension(display, &event, &error, &major, &minor))
             GTEST_SKIP() << "the X server has no XTest extension";
         if (!zenityOnPath()) GTEST_SKIP() << "zenity is not installed";
+        const XErrorHandler previous = XSetErrorHandler(toleratingGoneWindows);
+        if (previous != toleratingGoneWindows) previousErrorHandler = previous;
         char pattern[] = "/tmp/emberline-zenity-x11-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         dir = pattern;
@@ -89,7 +100,8 @@ protected:
             if (status != DialogStatus::Running) break;
             if (!w) w = findTitled(DefaultRootWindow(display), title);
             XWindowAttributes attrs;
-            if (w && XGetWindowAttributes(display, w, &attrs) && attrs.map_state == IsViewable && i % 50 == 25) {
+            if (w && !XGetWindowAttributes(display, w, &attrs)) w = 0;   // gone: searched for again
+            if (w && attrs.map_state == IsViewable && i % 50 == 25) {
                 XSetInputFocus(display, w, RevertToPointerRoot, CurrentTime);
                 const KeyCode code = XKeysymToKeycode(display, key);
                 XTestFakeKeyEvent(display, code, True, 0);

@@ -1,4 +1,4 @@
-// What the engine tests share: an engine run by its own kernels or by the
+// What the engine tests (and the engine speed benchmark) share: an engine run by its own kernels or by the
 // reference ones, preparing it the way the effect does at resume, running audio
 // through it in host calls, and test signals.
 #pragma once
@@ -26,6 +26,16 @@ inline void resumeEngine(dsp::CEngine& e, double rate) {
     e.recomputeCurveConstants();
     e.retuneVuFilters();
     e.resetMeters();
+}
+
+// The switches that select kernel k; Mode is stored as the band count.
+inline void useKernel(dsp::EngineParams& p, dsp::CEngine::Kernel k) {
+    using E = dsp::CEngine;
+    p.processOn = k != E::kBypass;
+    p.stereo = !(k == E::kMonoSingle || k == E::kMonoMulti);
+    p.linked = k == E::kLinkedSingle || k == E::kLinkedMulti;
+    p.multiBand = k == E::kMonoMulti || k == E::kLinkedMulti || k == E::kUnlinkedMulti;
+    p.modeValue = p.multiBand;
 }
 
 // An engine, run by its own kernels or (useReference) by the reference kernels and resamplers.

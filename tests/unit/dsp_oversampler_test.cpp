@@ -16,30 +16,32 @@ namespace {
 
 constexpr int kFlags = COversampler::kProductFlags;
 
-// Runs the signal through up- and downsampling in blocks of `block` host samples.
-std::vector<double> roundTrip(PlainOversampler& up, PlainOversampler& down, const std::vector<double>& in, int block) {
+// Feeds the signal in blocks of at most `block` host samples: each is copied into a
+// buffer with room for twice as many, `step(buffer, n)` runs on it, and the first
+// outPerIn * n samples of the buffer are appended to the result.
+template <class Step>
+std::vector<double> inBlocks(const std::vector<double>& in, int block, int outPerIn, Step step) {
     std::vector<double> out;
     std::vector<double> buf(2 * block);
     for (size_t pos = 0; pos < in.size(); pos += block) {
         const int n = static_cast<int>(std::min<size_t>(block, in.size() - pos));
         for (int i = 0; i < n; ++i) buf[i] = in[pos + i];
-        up.upsample(buf.data(), n);
-        down.downsample(buf.data(), 2 * n);
-        out.insert(out.end(), buf.begin(), buf.begin() + n);
+        step(buf.data(), n);
+        out.insert(out.end(), buf.begin(), buf.begin() + outPerIn * n);
     }
     return out;
 }
 
+// Runs the signal through up- and downsampling in blocks of `block` host samples.
+std::vector<double> roundTrip(PlainOversampler& up, PlainOversampler& down, const std::vector<double>& in, int block) {
+    return inBlocks(in, block, 1, [&](double* buf, int n) {
+        up.upsample(buf, n);
+        down.downsample(buf, 2 * n);
+    });
+}
+
 std::vector<double> upsampleAll(PlainOversampler& os, const std::vector<double>& in, int block) {
-    std::vector<double> out;
-    std::vector<double> buf(2 * block);
-    for (size_t pos = 0; pos < in.size(); pos += block) {
-        const int n = static_cast<int>(std::min<size_t>(block, in.size() - pos));
-        for (int i = 0; i < n; ++i) buf[i] = in[pos + i];
-        os.upsample(buf.data(), n);
-        out.insert(out.end(), buf.begin(), buf.begin() + 2 * n);
-    }
-    return out;
+    return inBlocks(in, block, 2, [&](double* buf, int n) { os.upsample(buf, n); });
 }
 
 std::vector<double> impulse(int n, int at = 0) {

@@ -116,7 +116,7 @@ TEST(TransferTest, InverseCurveAndCurveInputScale) {
         for (double ceiling : {1.5, 2.0, 4.0}) {
             const CurveConstants cc = computeCurveConstants(s.type, s.k, ceiling, 1.0);
             EXPECT_EQ(cc.kneeType, s.type);
-            EXPECT_NEAR(transferCurve(cc.curveInputScale, cc.kneeType, cc.kneeAmount, cc.A), 1.0 / ceiling, 1e-6);
+            EXPECT_NEAR(transferCurve(double(cc.curveInputScale), cc.kneeType, cc.kneeAmount, cc.A), 1.0 / ceiling, 1e-6);
             EXPECT_LE(cc.curveInputScale, 1.0 / ceiling + 1e-7);
         }
     }

@@ -30,11 +30,7 @@ constexpr int kWrapperDelay = 64;   // FAT-off input delay: the kernel sees 64 l
 struct Rig : engine_test::EngineUnderTest {
     Rig() : EngineUnderTest(dsp::EngineConfig{true, 0}) {}
     void kernel(CEngine::Kernel k) {
-        p().processOn = k != CEngine::kBypass;
-        p().stereo = !(k == CEngine::kMonoSingle || k == CEngine::kMonoMulti);
-        p().linked = k == CEngine::kLinkedSingle || k == CEngine::kLinkedMulti;
-        p().multiBand = k == CEngine::kMonoMulti || k == CEngine::kLinkedMulti || k == CEngine::kUnlinkedMulti;
-        p().modeValue = p().multiBand;
+        engine_test::useKernel(p(), k);
     }
     void resume() {
         engine_test::resumeEngine(*engine, kRate);

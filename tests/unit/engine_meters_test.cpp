@@ -25,11 +25,7 @@ enum Source { kPre = 0, kGainRed = 1, kPost = 2 };
 struct Rig : engine_test::EngineUnderTest {
     Rig() : EngineUnderTest(dsp::EngineConfig{true, 0}) {}
     void kernel(CEngine::Kernel k, ChannelRouting routing = ChannelRouting::Mono) {
-        p().processOn = k != CEngine::kBypass;
-        p().stereo = !(k == CEngine::kMonoSingle || k == CEngine::kMonoMulti);
-        p().linked = k == CEngine::kLinkedSingle || k == CEngine::kLinkedMulti;
-        p().multiBand = k == CEngine::kMonoMulti || k == CEngine::kLinkedMulti || k == CEngine::kUnlinkedMulti;
-        p().modeValue = p().multiBand;
+        engine_test::useKernel(p(), k);
         p().routing = routing;
     }
     void ppm(double integrationMs, double returnMs) {

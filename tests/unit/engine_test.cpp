@@ -38,6 +38,13 @@ const Path kPaths[] = {
     {"unlinkedMulti", 1, 1, 0, 1, ChannelRouting::Mono, CEngine::kUnlinkedMulti},
 };
 
+// Calls test(path, fat) for every kernel path, with FAT off and on.
+template <class Test>
+void forEachPathAndFat(Test test) {
+    for (const Path& path : kPaths)
+        for (int fat = 0; fat <= 1; ++fat) test(path, fat);
+}
+
 EngineConfig secondEdition() { return EngineConfig{true, 0}; }
 // The first edition: no FAT, rings a quarter of the length (latency 127/255/511).
 EngineConfig firstEdition() { return EngineConfig{false, 2}; }
@@ -53,6 +60,10 @@ struct Rig : engine_test::EngineUnderTest {
         p().multiBand = path.multiBand;
         p().modeValue = path.multiBand;
         p().routing = path.routing;
+    }
+    void usePath(const Path& path, int fat) {
+        usePath(path);
+        p().fatActive = fat;
     }
 
     void resume(double rate) {
@@ -121,8 +132,7 @@ TEST(EngineLatency, ImpulseArrivesAtTheReportedLatencyOnEveryPath) {
             for (const Path& path : kPaths) {
                 for (double speed : {0.0, 1.0}) {
                     Rig rig;
-                    rig.usePath(path);
-                    rig.p().fatActive = fat;
+                    rig.usePath(path, fat);
                     rig.p().speed = speed;
                     rig.resume(rate);
                     const int latency = rig.engine->latencySamples();
@@ -166,8 +176,7 @@ TEST(EngineLatency, FirstEditionIsDelaySizeMinusOne) {
 TEST(EngineLatency, SwitchingDuringPlaybackDoesNotShiftTheOutput) {
     for (int fat = 0; fat <= 1; ++fat) {
         Rig rig;
-        rig.usePath(kPaths[3]);
-        rig.p().fatActive = fat;
+        rig.usePath(kPaths[3], fat);
         rig.resume(48000);
         const int latency = rig.engine->latencySamples();
         // One impulse per host call, out again before the next call changes a setting.
@@ -447,29 +456,26 @@ TEST(EngineBlocks, OutputIsIndependentOfTheHostBlockSize) {
     const int n = 4096 * 2;
     auto a = noise(n, 2.0, 7), b = sine(n, 1.5, 330, 48000);
     for (int i = 0; i < n / 3; ++i) a[i] *= 0.1;
-    for (const Path& path : kPaths) {
-        for (int fat = 0; fat <= 1; ++fat) {
-            std::vector<double> refA, refB;
-            for (int chunk : {4096, 1, 63, 64, 65}) {
-                Rig rig;
-                rig.usePath(path);
-                rig.p().fatActive = fat;
-                rig.p().autoRelease = 1;
-                rig.p().mixAmount = 0.8;
-                rig.engine->metersActive = 1;
-                rig.resume(48000);
-                std::vector<double> oa, ob;
-                rig.run(a, b, oa, ob, chunk);
-                if (refA.empty()) {
-                    refA = oa;
-                    refB = ob;
-                } else {
-                    ASSERT_EQ(oa, refA) << path.name << " chunk " << chunk << " fat " << fat;
-                    ASSERT_EQ(ob, refB) << path.name << " chunk " << chunk << " fat " << fat;
-                }
+    forEachPathAndFat([&](const Path& path, int fat) {
+        std::vector<double> refA, refB;
+        for (int chunk : {4096, 1, 63, 64, 65}) {
+            Rig rig;
+            rig.usePath(path, fat);
+            rig.p().autoRelease = 1;
+            rig.p().mixAmount = 0.8;
+            rig.engine->metersActive = 1;
+            rig.resume(48000);
+            std::vector<double> oa, ob;
+            rig.run(a, b, oa, ob, chunk);
+            if (refA.empty()) {
+                refA = oa;
+                refB = ob;
+            } else {
+                ASSERT_EQ(oa, refA) << path.name << " chunk " << chunk << " fat " << fat;
+                ASSERT_EQ(ob, refB) << path.name << " chunk " << chunk << " fat " << fat;
             }
         }
-    }
+    });
 }
 
 TEST(EngineBlocks, FloatAndDoubleEntriesAgree) {
@@ -477,27 +483,24 @@ TEST(EngineBlocks, FloatAndDoubleEntriesAgree) {
     auto a = noise(n, 1.7, 8), b = noise(n, 0.9, 9);
     std::vector<float> fa(a.begin(), a.end()), fb(b.begin(), b.end());
     for (int i = 0; i < n; ++i) a[i] = fa[i], b[i] = fb[i];
-    for (const Path& path : kPaths) {
-        for (int fat = 0; fat <= 1; ++fat) {
-            Rig rd, rf;
-            for (Rig* r : {&rd, &rf}) {
-                r->usePath(path);
-                r->p().fatActive = fat;
-                r->resume(44100);
-            }
-            std::vector<double> oa, ob;
-            rd.run(a, b, oa, ob, 500);
-            std::vector<float> foa(n), fob(n);
-            for (int s = 0; s < n; s += 500) {
-                const int k = std::min(500, n - s);
-                rf.engine->process(fa.data() + s, fb.data() + s, foa.data() + s, fob.data() + s, k);
-            }
-            for (int i = 0; i < n; ++i) {
-                ASSERT_EQ(foa[i], static_cast<float>(oa[i])) << path.name << " " << i;
-                ASSERT_EQ(fob[i], static_cast<float>(ob[i])) << path.name << " " << i;
-            }
+    forEachPathAndFat([&](const Path& path, int fat) {
+        Rig rd, rf;
+        for (Rig* r : {&rd, &rf}) {
+            r->usePath(path, fat);
+            r->resume(44100);
         }
-    }
+        std::vector<double> oa, ob;
+        rd.run(a, b, oa, ob, 500);
+        std::vector<float> foa(n), fob(n);
+        for (int s = 0; s < n; s += 500) {
+            const int k = std::min(500, n - s);
+            rf.engine->process(fa.data() + s, fb.data() + s, foa.data() + s, fob.data() + s, k);
+        }
+        for (int i = 0; i < n; ++i) {
+            ASSERT_EQ(foa[i], static_cast<float>(oa[i])) << path.name << " " << i;
+            ASSERT_EQ(fob[i], static_cast<float>(ob[i])) << path.name << " " << i;
+        }
+    });
 }
 
 TEST(EngineBlocks, InPlaceAndSharedChannelBuffers) {
@@ -554,24 +557,21 @@ TEST(EngineRobustness, NonFiniteInputIsSilence) {
         clean[i] = 0.0;
         cleanB[i + 3] = 0.0;
     }
-    for (const Path& path : kPaths) {
-        for (int fat = 0; fat <= 1; ++fat) {
-            Rig r1, r2;
-            for (Rig* r : {&r1, &r2}) {
-                r->usePath(path);
-                r->p().fatActive = fat;
-                r->p().autoRelease = 1;
-                r->engine->metersActive = 1;
-                r->resume(44100);
-            }
-            std::vector<double> oa, ob, ca, cb;
-            r1.run(a, b, oa, ob);
-            r2.run(clean, cleanB, ca, cb);
-            ASSERT_EQ(oa, ca) << path.name;
-            ASSERT_EQ(ob, cb) << path.name;
-            EXPECT_TRUE(std::isfinite(r1.engine->meterValue[0].load()));
+    forEachPathAndFat([&](const Path& path, int fat) {
+        Rig r1, r2;
+        for (Rig* r : {&r1, &r2}) {
+            r->usePath(path, fat);
+            r->p().autoRelease = 1;
+            r->engine->metersActive = 1;
+            r->resume(44100);
         }
-    }
+        std::vector<double> oa, ob, ca, cb;
+        r1.run(a, b, oa, ob);
+        r2.run(clean, cleanB, ca, cb);
+        ASSERT_EQ(oa, ca) << path.name;
+        ASSERT_EQ(ob, cb) << path.name;
+        EXPECT_TRUE(std::isfinite(r1.engine->meterValue[0].load()));
+    });
     // Huge finite samples cannot overflow the filters either.
     Rig rig;
     rig.usePath(kPaths[4]);
@@ -822,8 +822,7 @@ TEST(EngineFastPaths, SmootherStateStepsLikeCBiquad) {
     dsp::CBiquad design(48000, dsp::CBiquad::kLowPass, 200, 0.5, 0);
     dsp::CBiquad reference(48000, dsp::CBiquad::kLowPass, 200, 0.5, 0);
     dsp::simd::SmootherState s;
-    s.b0 = design.b0(), s.b1 = design.b1(), s.b2 = design.b2(), s.a1 = design.a1(), s.a2 = design.a2();
-    s.offset = design.offset();
+    s.takeDesign(design);
     auto x = noise(5000, 1.0, 17);
     for (double v : x) ASSERT_EQ(s.step(std::fabs(v)), reference.step(std::fabs(v)));
 }

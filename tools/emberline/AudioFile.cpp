@@ -39,10 +39,6 @@ std::string dirOf(const std::string& path) {
 
 }  // namespace
 
-AudioReader::~AudioReader() {
-    if (file_) sf_close(file_);
-}
-
 bool AudioReader::open(const std::string& path, std::string& error) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
@@ -58,7 +54,7 @@ bool AudioReader::open(const std::string& path, std::string& error) {
         return false;
     }
     SF_INFO sfi{};
-    file_ = sf_open(path.c_str(), SFM_READ, &sfi);
+    file_.reset(sf_open(path.c_str(), SFM_READ, &sfi));
     if (!file_) {
         error = path + ": not an audio file in a supported format (" + sf_strerror(nullptr) + ")";
         return false;
@@ -76,7 +72,7 @@ bool AudioReader::open(const std::string& path, std::string& error) {
 
 long long AudioReader::read(double* interleaved, long long frames) {
     if (!file_) return 0;
-    return sf_readf_double(file_, interleaved, frames);
+    return sf_readf_double(file_.get(), interleaved, frames);
 }
 
 // libsndfile takes a data chunk as far as the file goes and notes what the
@@ -84,7 +80,7 @@ long long AudioReader::read(double* interleaved, long long frames) {
 // "SSND : ..." (AIFF). Answers the frames the header declared, or -1.
 long long AudioReader::declaredFrames() const {
     char log[8192] = {};
-    sf_command(file_, SFC_GET_LOG_INFO, log, sizeof log - 1);
+    sf_command(file_.get(), SFC_GET_LOG_INFO, log, sizeof log - 1);
     int bytesPerSample = 0;
     switch (info_.format & SF_FORMAT_SUBMASK) {
         case SF_FORMAT_PCM_S8: case SF_FORMAT_PCM_U8: bytesPerSample = 1; break;

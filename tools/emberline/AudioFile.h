@@ -6,6 +6,7 @@
 
 #include <sndfile.h>
 
+#include <memory>
 #include <string>
 
 namespace cli {
@@ -20,11 +21,6 @@ struct AudioInfo {
 // A readable audio file. open() returns false with a one-line reason.
 class AudioReader {
 public:
-    AudioReader() = default;
-    ~AudioReader();
-    AudioReader(const AudioReader&) = delete;
-    AudioReader& operator=(const AudioReader&) = delete;
-
     bool open(const std::string& path, std::string& error);
     const AudioInfo& info() const { return info_; }
     // Reads up to frames interleaved frames; returns the number read (0 at the end).
@@ -34,8 +30,12 @@ public:
     long long missingFrames(long long framesRead) const;
 
 private:
+    // Closes the file when the reader goes or opens another.
+    struct Closer {
+        void operator()(SNDFILE* file) const { sf_close(file); }
+    };
     long long declaredFrames() const;
-    SNDFILE* file_ = nullptr;
+    std::unique_ptr<SNDFILE, Closer> file_;
     AudioInfo info_;
 };
 
