@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -180,4 +181,60 @@ TEST(Loudness, ARenderReportsWhatMeasuringItsOutputFinds) {
     EXPECT_NE(summary.find("out " + figures(out) + " | "), std::string::npos) << summary << "\n" << out;
     // The render took the loud part down: the loudness fell.
     EXPECT_NE(summary.find("change -"), std::string::npos) << summary;
+}
+
+// The meters take the render's blocks in batches on a thread of their own and
+// the main thread helps finish them: whatever the block size and layout, the
+// figures and the places over the limit are those of the written files.
+TEST(Loudness, RenderFiguresHoldForAnyBlockSizeAndLayout) {
+    TempDir dir;
+    writeWav(dir / "stereo.wav",
+             levels({{2.0, -30.0}, {3.0, 1.0}, {0.3, -40.0}, {0.4, 0.5}, {1.0, -12.0}}, 2, 44100, 220.0));
+    writeWav(dir / "mono.wav", levels({{1.5, -20.0}, {2.5, 2.0}}, 1, 48000, 330.0));
+    for (const char* name : {"stereo", "mono"}) {
+        for (const char* block : {"333", "4096", "8192"}) {
+            const std::string in = dir / (std::string(name) + ".wav"), out = dir / "out.wav";
+            auto r = runTool({"render", in, out, "--block", block, "--program", "Mix Finalize 1"}, dir);
+            ASSERT_EQ(r.exitCode, 0) << r.err;
+            const size_t line = r.out.find("loudness: in ");
+            ASSERT_NE(line, std::string::npos) << r.out;
+            const std::string summary = r.out.substr(line);
+            auto m = runTool({"measure", in, out}, dir);
+            ASSERT_EQ(m.exitCode, 0) << m.err;
+            std::istringstream lines(m.out);
+            std::string inLine, outLine;
+            std::getline(lines, inLine);
+            std::getline(lines, outLine);
+            auto figures = [](const std::string& measured) {
+                size_t from = measured.find(": ") + 2;
+                return measured.substr(from, measured.find(", sample peak") - from);
+            };
+            auto places = [](const std::string& text) {
+                const size_t from = text.find("over -1.0 dBTP at ");
+                return from == std::string::npos ? text : text.substr(from, text.find('\n', from) - from);
+            };
+            EXPECT_NE(summary.find("in " + figures(inLine) + " | "), std::string::npos) << summary << "\n" << inLine;
+            EXPECT_NE(summary.find("out " + figures(outLine) + " | "), std::string::npos) << summary << "\n" << outLine;
+            EXPECT_EQ(places(summary), places(outLine)) << name << " block " << block;
+        }
+    }
+}
+
+// Without measuring a render writes the same audio and a picture, and prints
+// no loudness line.
+TEST(Loudness, RenderWithoutLoudness) {
+    TempDir dir;
+    writeWav(dir / "in.wav", levels({{1.0, -30.0}, {2.0, 2.0}}, 2, 44100, 220.0));
+    auto a = runTool({"render", dir / "in.wav", dir / "a.wav", "--align"}, dir);
+    auto b = runTool({"render", dir / "in.wav", dir / "b.wav", "--align", "--no-loudness", "--plot", dir / "b.png"}, dir);
+    ASSERT_EQ(a.exitCode, 0) << a.err;
+    ASSERT_EQ(b.exitCode, 0) << b.err;
+    EXPECT_NE(a.out.find("loudness: in "), std::string::npos) << a.out;
+    EXPECT_EQ(b.out.find("loudness:"), std::string::npos) << b.out;
+    EXPECT_TRUE(std::filesystem::exists(dir / "b.png"));
+    Wav wa, wb;
+    ASSERT_TRUE(readWav(dir / "a.wav", wa));
+    ASSERT_TRUE(readWav(dir / "b.wav", wb));
+    EXPECT_EQ(wa.frames(), 3 * 44100);
+    EXPECT_EQ(wa.samples, wb.samples);
 }

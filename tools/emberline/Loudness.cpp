@@ -3,12 +3,10 @@
 #include <ebur128.h>
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 namespace cli {
 
@@ -25,36 +23,41 @@ ebur128_state* st(void* state) { return static_cast<ebur128_state*>(state); }
 double orMinusInf(double lufs) { return std::isfinite(lufs) && lufs > -200.0 ? lufs : kMinusInf; }
 }  // namespace
 
-std::unique_ptr<LoudnessMeter> LoudnessMeter::create(int channels, int rate, std::string& error) {
+std::unique_ptr<LoudnessMeter> LoudnessMeter::create(int channels, int rate, std::string& error, bool openNow) {
     if (channels < 1 || channels > 2 || rate < 8000 || rate > 768000) {
         error = "loudness is measured for mono and stereo at 8 kHz to 768 kHz";
         return nullptr;
     }
-    ebur128_state* state = ebur128_init((unsigned)channels, (unsigned long)rate, kMode);
-    if (!state) {
+    std::unique_ptr<LoudnessMeter> meter(new LoudnessMeter(channels, rate));
+    if (openNow && !meter->open()) {
         error = "the loudness meter could not be set up";
         return nullptr;
     }
-    // A mono file is one channel of weight 1, as the standard measures it.
-    return std::unique_ptr<LoudnessMeter>(new LoudnessMeter(state, channels, rate));
+    return meter;
 }
 
-LoudnessMeter::LoudnessMeter(void* state, int channels, int rate)
-    : state_(state),
-      channels_(channels),
+bool LoudnessMeter::open() {
+    // A mono file is one channel of weight 1, as the standard measures it.
+    if (!state_) state_ = ebur128_init((unsigned)channels_, (unsigned long)rate_, kMode);
+    return state_ != nullptr;
+}
+
+LoudnessMeter::LoudnessMeter(int channels, int rate)
+    : channels_(channels),
       rate_(rate),
       traceFrames_((long long)rate * 100 / 1000),
       shortTermMax_(kMinusInf) {}
 
 LoudnessMeter::~LoudnessMeter() {
     ebur128_state* state = st(state_);
-    ebur128_destroy(&state);
+    if (state) ebur128_destroy(&state);
 }
 
 // Where true-peak step number step (0..9) of a trace step ends.
 long long LoudnessMeter::stepEnd(int step) const { return traceFrames_ * (step + 1) / kStepsPerTrace; }
 
 void LoudnessMeter::add(const double* interleaved, long long frames) {
+    if (!state_) return;
     while (frames > 0) {
         const long long n = std::min(frames, stepEnd(peakStepsDone_) - framesInTrace_);
         ebur128_add_frames_double(st(state_), interleaved, (size_t)n);
@@ -101,6 +104,7 @@ void LoudnessMeter::finish() {
 
 LoudnessFigures LoudnessMeter::figures() const {
     LoudnessFigures f{kMinusInf, 0.0, shortTermMax_, 0.0, 0.0};
+    if (!state_) return f;
     double v = 0.0;
     if (ebur128_loudness_global(st(state_), &v) == EBUR128_SUCCESS) f.integrated = orMinusInf(v);
     if (ebur128_loudness_range(st(state_), &v) == EBUR128_SUCCESS && std::isfinite(v)) f.range = v;
@@ -114,54 +118,116 @@ LoudnessFigures LoudnessMeter::figures() const {
     return f;
 }
 
-struct MeterThread::Queue {
-    static constexpr std::size_t kCapacity = 64;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<std::vector<double>> blocks;
-    bool closed = false;
-};
-
-MeterThread::MeterThread(std::unique_ptr<LoudnessMeter> meter)
-    : meter_(std::move(meter)), queue_(std::make_unique<Queue>()), worker_(&MeterThread::run, this) {}
+MeterThread::MeterThread(std::vector<std::unique_ptr<LoudnessMeter>> meters)
+    : meters_(std::move(meters)), staged_(meters_.size()), busy_(meters_.size(), 0) {
+    for (std::size_t i = 0; i < meters_.size(); ++i)
+        staged_[i].reserve((std::size_t)(kBatchFrames * meters_[i]->channels()));
+    worker_ = std::thread([this] {
+        for (auto& m : meters_) m->open();
+        std::unique_lock<std::mutex> lock(mutex_);
+        opened_ = true;
+        wakeWaiting();
+        measure(lock);
+    });
+}
 
 MeterThread::~MeterThread() { finish(); }
 
-void MeterThread::add(const double* interleaved, long long frames) {
-    if (frames <= 0) return;
-    std::vector<double> block(interleaved, interleaved + frames * meter_->channels());
-    std::unique_lock<std::mutex> lock(queue_->mutex);
-    queue_->changed.wait(lock, [&] { return queue_->blocks.size() < Queue::kCapacity; });
-    queue_->blocks.push_back(std::move(block));
-    queue_->changed.notify_all();
+void MeterThread::add(std::size_t meter, const double* interleaved, long long frames) {
+    const int channels = meters_[meter]->channels();
+    std::vector<double>& staged = staged_[meter];
+    while (frames > 0) {
+        const long long room = kBatchFrames - (long long)staged.size() / channels;
+        const long long n = std::min(frames, room);
+        staged.insert(staged.end(), interleaved, interleaved + n * channels);
+        interleaved += n * channels;
+        frames -= n;
+        if (n == room) send(meter);
+    }
 }
 
-void MeterThread::run() {
+void MeterThread::wakeWaiting() {
+    if (waiting_ > 0) changed_.notify_all();
+}
+
+// Queues the meter's staged frames and stages into a spare buffer.
+void MeterThread::send(std::size_t meter) {
+    if (staged_[meter].empty()) return;
+    std::vector<double> next;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ++waiting_;
+        changed_.wait(lock, [&] { return queued_.size() < kMaxQueued; });
+        --waiting_;
+        queued_.push_back({meter, std::move(staged_[meter])});
+        if (!spare_.empty()) {
+            next = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        wakeWaiting();
+    }
+    next.clear();
+    next.reserve((std::size_t)(kBatchFrames * meters_[meter]->channels()));
+    staged_[meter] = std::move(next);
+}
+
+// Under the lock: the first queued batch whose meter is not being fed
+// elsewhere, so that each meter takes its batches in order; none before the
+// worker has opened the meters.
+bool MeterThread::take(Batch& batch) {
+    if (!opened_) return false;
+    for (auto it = queued_.begin(); it != queued_.end(); ++it) {
+        if (busy_[it->meter]) continue;
+        busy_[it->meter] = 1;
+        batch = std::move(*it);
+        queued_.erase(it);
+        return true;
+    }
+    return false;
+}
+
+// Measures queued batches until the queue is closed and empty; the worker
+// runs it all along, finish() on the calling thread at the end.
+void MeterThread::measure(std::unique_lock<std::mutex>& lock) {
     for (;;) {
-        std::vector<double> block;
-        {
-            std::unique_lock<std::mutex> lock(queue_->mutex);
-            queue_->changed.wait(lock, [&] { return !queue_->blocks.empty() || queue_->closed; });
-            if (queue_->blocks.empty()) return;
-            block = std::move(queue_->blocks.front());
-            queue_->blocks.pop_front();
-            queue_->changed.notify_all();
+        Batch batch;
+        if (take(batch)) {
+            wakeWaiting();
+            lock.unlock();
+            LoudnessMeter& m = *meters_[batch.meter];
+            m.add(batch.samples.data(), (long long)batch.samples.size() / m.channels());
+            lock.lock();
+            busy_[batch.meter] = 0;
+            spare_.push_back(std::move(batch.samples));
+            wakeWaiting();
+            continue;
         }
-        meter_->add(block.data(), (long long)block.size() / meter_->channels());
+        if (closed_ && queued_.empty()) return;
+        ++waiting_;
+        changed_.wait(lock);
+        --waiting_;
     }
 }
 
-LoudnessMeter& MeterThread::finish() {
-    if (worker_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(queue_->mutex);
-            queue_->closed = true;
-        }
-        queue_->changed.notify_all();
-        worker_.join();
-        meter_->finish();
+bool MeterThread::finish() {
+    if (finished_) return allOpen();
+    finished_ = true;
+    for (std::size_t i = 0; i < meters_.size(); ++i) send(i);
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        closed_ = true;
+        wakeWaiting();
+        measure(lock);
     }
-    return *meter_;
+    worker_.join();
+    for (auto& m : meters_) m->finish();
+    return allOpen();
+}
+
+bool MeterThread::allOpen() const {
+    for (auto& m : meters_)
+        if (!m->isOpen()) return false;
+    return true;
 }
 
 std::string lufsText(double lufs) {

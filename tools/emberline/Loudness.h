@@ -3,7 +3,11 @@
 // short-term loudness every 100 ms and the true peak every 10 ms.
 #pragma once
 
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,8 +27,14 @@ public:
     static constexpr double kTraceStepSeconds = 0.1;  // short-term trace
     static constexpr double kPeakStepSeconds = 0.01;  // true-peak trace
 
-    // Null with a reason when libebur128 cannot measure this layout.
-    static std::unique_ptr<LoudnessMeter> create(int channels, int rate, std::string& error);
+    // Null with a reason when libebur128 cannot measure this layout. With
+    // openNow false the library's state, a few megabytes to clear, is made
+    // later by open(), on the thread that measures.
+    static std::unique_ptr<LoudnessMeter> create(int channels, int rate, std::string& error, bool openNow = true);
+    // Makes the library's state if there is none yet; false when it cannot
+    // (out of memory): such a meter measures nothing.
+    bool open();
+    bool isOpen() const { return state_ != nullptr; }
     ~LoudnessMeter();
     LoudnessMeter(const LoudnessMeter&) = delete;
     LoudnessMeter& operator=(const LoudnessMeter&) = delete;
@@ -43,11 +53,11 @@ public:
     int channels() const { return channels_; }
 
 private:
-    LoudnessMeter(void* state, int channels, int rate);
+    LoudnessMeter(int channels, int rate);
     long long stepEnd(int step) const;
     void closePeakStep();
     void closeTraceStep();
-    void* state_;  // the library's state (its type is an unnamed struct)
+    void* state_ = nullptr;  // the library's state (its type is an unnamed struct)
     int channels_, rate_;
     // One trace step is the library's 100 ms window; it is cut into ten
     // true-peak steps.
@@ -62,25 +72,50 @@ private:
     std::vector<float> shortTerm_, truePeaks_;
 };
 
-// A meter on a thread of its own, fed block by block: a render measures its
-// input and output on the cores the plug-in leaves idle.
+// Meters on one thread of their own, fed block by block: a render measures its
+// input and output there while the plug-in runs on the main thread. Frames are
+// gathered into batches, so that the thread wakes a few times a second rather
+// than once per block, and the batches' buffers are used again. finish() has
+// the calling thread measure alongside, so that what is left is measured on
+// both cores.
 class MeterThread {
 public:
-    explicit MeterThread(std::unique_ptr<LoudnessMeter> meter);
+    explicit MeterThread(std::vector<std::unique_ptr<LoudnessMeter>> meters);
     ~MeterThread();
     MeterThread(const MeterThread&) = delete;
     MeterThread& operator=(const MeterThread&) = delete;
 
-    // Copies the frames; waits only while many blocks are still unmeasured.
-    void add(const double* interleaved, long long frames);
-    // Waits until everything added is measured, closes the meter and answers it.
-    LoudnessMeter& finish();
+    // Copies the frames for meter number `meter`; waits only while many
+    // batches are still unmeasured.
+    void add(std::size_t meter, const double* interleaved, long long frames);
+    // Waits until everything added is measured and closes the meters (the
+    // first call; later calls answer at once). False when a meter could not
+    // be opened.
+    bool finish();
+    // A meter, whole after finish().
+    LoudnessMeter& meter(std::size_t i) { return *meters_[i]; }
 
 private:
-    struct Queue;
-    void run();
-    std::unique_ptr<LoudnessMeter> meter_;
-    std::unique_ptr<Queue> queue_;
+    struct Batch {
+        std::size_t meter;
+        std::vector<double> samples;
+    };
+    static constexpr long long kBatchFrames = 4096;
+    static constexpr std::size_t kMaxQueued = 64;
+    void send(std::size_t meter);
+    bool take(Batch& batch);
+    void measure(std::unique_lock<std::mutex>& lock);
+    void wakeWaiting();
+    bool allOpen() const;
+    std::vector<std::unique_ptr<LoudnessMeter>> meters_;
+    std::vector<std::vector<double>> staged_;  // per meter, not yet sent
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Batch> queued_;
+    std::vector<char> busy_;                  // per meter: a batch of it is being measured
+    std::vector<std::vector<double>> spare_;  // measured batches' buffers
+    int waiting_ = 0;
+    bool opened_ = false, closed_ = false, finished_ = false;
     std::thread worker_;
 };
 

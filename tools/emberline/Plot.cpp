@@ -252,7 +252,7 @@ bool savePng(cairo_surface_t* surface, const std::string& path, std::string& err
 
 }  // namespace
 
-bool writePlot(const std::string& path, const PlotColumns& c, const PlotLabels& labels, const PlotLoudness* loudness,
+bool writePlot(const std::string& path, const PlotColumns& c, const PlotLabels& labels, const LoudnessSource& loudness,
                std::string& error) {
     const int width = c.width() + 90, height = loudness ? 960 : 760;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
@@ -273,11 +273,13 @@ bool writePlot(const std::string& path, const PlotColumns& c, const PlotLabels& 
     waveform(cr, in, c.inMin, c.inMax, range, 0.2, 0.35, 0.7, "input");
     waveform(cr, out, c.outMin, c.outMax, range, 0.15, 0.55, 0.3, "output");
     gainLane(cr, gain, c, labels.rate);
-    if (loudness) loudnessLane(cr, lane, c, labels.rate, *loudness);
+    PlotLoudness figures;
+    bool ok = !loudness || loudness(figures, error);
+    if (ok && loudness) loudnessLane(cr, lane, c, labels.rate, figures);
     timeAxis(cr, loudness ? lane : gain, c.totalFrames(), labels.rate);
     cairo_destroy(cr);
     cairo_surface_flush(surface);
-    bool ok = savePng(surface, path, error);
+    if (ok) ok = savePng(surface, path, error);
     cairo_surface_destroy(surface);
     // The font caches cairo and fontconfig keep for the process are not needed
     // after the one picture; give them back so that leak checkers stay quiet.

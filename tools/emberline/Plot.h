@@ -2,6 +2,7 @@
 // change between them, drawn with cairo into a PNG file.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,12 @@ struct PlotLoudness {
 };
 
 // Writes the PNG through a temporary file; false with a reason on failure.
+// With a loudness source the picture has the loudness lane; the source is
+// asked for it only after the other lanes are drawn, so that a render's
+// meters can go on measuring meanwhile. A source that answers false stops the
+// picture with its reason in error.
+using LoudnessSource = std::function<bool(PlotLoudness&, std::string& error)>;
 bool writePlot(const std::string& path, const PlotColumns& columns, const PlotLabels& labels,
-               const PlotLoudness* loudness, std::string& error);
+               const LoudnessSource& loudness, std::string& error);
 
 }  // namespace cli

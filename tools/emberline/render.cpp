@@ -44,7 +44,8 @@ void usage(FILE* out) {
                  "  --plot FILE.png        draw input, output and gain change\n"
                  "  --allow-truncated      render a file that ends before its header says (the readable part)\n"
                  "  --true-peak-limit DB   count and mark where the output's true peak passes DB (default -1 dBTP)\n"
-                 "  --quiet                no progress bar\n",
+                 "  --quiet                no progress bar\n"
+                 "  --no-loudness          leave out the loudness figures and lane (to time what measuring costs)\n",
                  pluginOptionsHelp());
 }
 
@@ -101,12 +102,14 @@ bool runsOnlyAtMixingRates(vsthost::Plugin& plugin) {
     return id == vst::fourCC('Z', 'E', 'M', 'L') || id == vst::fourCC('Z', 'e', 'M', 'L');
 }
 
+const char* const kMeterFailed = "the loudness meter could not be set up";
+
 // What the command line asks for.
 struct RenderJob {
     PluginOptions options;
     std::string inPath, outPath, plotPath;
     int subtype = 0;  // output sample format; 0: the default for the container
-    bool align = false, quiet = false, allowTruncated = false;
+    bool align = false, quiet = false, allowTruncated = false, loudness = true;
     double truePeakLimit = -1.0;  // dBTP
 };
 
@@ -136,7 +139,9 @@ struct ProcessBuffers {
 struct RenderResult {
     explicit RenderResult(int channels) : inStats(channels), outStats(channels) {}
     LevelStats inStats, outStats;
-    std::unique_ptr<MeterThread> inLoudness, outLoudness;
+    // Input's and output's loudness (meters kIn and kOut); none with --no-loudness.
+    static constexpr std::size_t kIn = 0, kOut = 1;
+    std::unique_ptr<MeterThread> loudness;
     long long inFrames = 0;
     long long latency = 0;
     double busySeconds = 0;
@@ -147,6 +152,7 @@ std::optional<int> parseRender(const Args& args, RenderJob& job) {
     CommandLine line{"render", usage, {{"--align", false},
                                       {"--quiet", false},
                                       {"--allow-truncated", false},
+                                      {"--no-loudness", false},
                                       {"--format", true},
                                       {"--plot", true},
                                       {"--true-peak-limit", true}},
@@ -155,6 +161,7 @@ std::optional<int> parseRender(const Args& args, RenderJob& job) {
         if (name == "--align") job.align = true;
         else if (name == "--quiet") job.quiet = true;
         else if (name == "--allow-truncated") job.allowTruncated = true;
+        else if (name == "--no-loudness") job.loudness = false;
         else if (name == "--format") formatText = value;
         else if (name == "--plot") job.plotPath = value;
         else if (!parseNumber(value, job.truePeakLimit) || job.truePeakLimit < -60 || job.truePeakLimit > 6)
@@ -222,7 +229,7 @@ std::string runThrough(const RenderJob& job, AudioReader& reader, AudioWriter& w
         }
         if (!padding) {
             result.inFrames += n;
-            result.inLoudness->add(inter.data(), n);
+            if (result.loudness) result.loudness->add(RenderResult::kIn, inter.data(), n);
         }
 
         auto t0 = std::chrono::steady_clock::now();
@@ -244,14 +251,12 @@ std::string runThrough(const RenderJob& job, AudioReader& reader, AudioWriter& w
             if (p >= skip) ++m;
         }
         processed += n;
-        result.outLoudness->add(outInter.data(), m);
+        if (result.loudness) result.loudness->add(RenderResult::kOut, outInter.data(), m);
         if (m > 0 && !writer.write(outInter.data(), m, error)) break;
         progress.update(result.inFrames);
     }
     plugin.suspend();
     progress.finish();
-    result.inLoudness->finish();
-    result.outLoudness->finish();
     result.busySeconds = std::chrono::duration<double>(busy).count();
     return error;
 }
@@ -276,14 +281,46 @@ void report(const RenderJob& job, const AudioInfo& info, int outFormat, const Re
     std::printf("%s: %d ch %d Hz %s, %s | in %s | out %s | %s\n", job.outPath.c_str(), info.channels, info.rate,
                 formatName(outFormat).c_str(), settingsText(job.options).c_str(), levelsText(r.inStats).c_str(),
                 levelsText(r.outStats).c_str(), timing);
-    const LoudnessFigures in = r.inLoudness->finish().figures(), out = r.outLoudness->finish().figures();
-    const auto over = placesOver(r.outLoudness->finish().truePeakTrace(), job.truePeakLimit);
+    if (!r.loudness) return;
+    const LoudnessFigures in = r.loudness->meter(RenderResult::kIn).figures();
+    const LoudnessFigures out = r.loudness->meter(RenderResult::kOut).figures();
+    const auto over = placesOver(r.loudness->meter(RenderResult::kOut).truePeakTrace(), job.truePeakLimit);
     char change[48] = "change n/a";
     if (std::isfinite(in.integrated) && std::isfinite(out.integrated))
         std::snprintf(change, sizeof change, "change %+.1f LU", out.integrated - in.integrated);
     std::printf("loudness: in %s | out %s | %s | output true peak over %+.1f dBTP at %zu place%s\n",
                 loudnessText(in).c_str(), loudnessText(out).c_str(), change, job.truePeakLimit, over.size(),
                 over.size() == 1 ? "" : "s");
+}
+
+// Draws the picture; the loudness lane last, so that the meters may still be
+// measuring while the rest is drawn.
+bool drawPlot(const RenderJob& job, const AudioInfo& info, const PlotColumns& plot, RenderResult& result,
+              std::string& error) {
+    PlotLabels labels;
+    labels.title = stem(job.inPath) + "  ->  " + stem(job.outPath);
+    labels.subtitle = settingsText(job.options) + "   |   out " + levelsText(result.outStats);
+    labels.rate = info.rate;
+    LoudnessSource lane;
+    if (result.loudness) {
+        lane = [&](PlotLoudness& l, std::string& why) {
+            if (!result.loudness->finish()) {
+                why = kMeterFailed;
+                return false;
+            }
+            const LoudnessMeter& in = result.loudness->meter(RenderResult::kIn);
+            const LoudnessMeter& out = result.loudness->meter(RenderResult::kOut);
+            l.inShortTerm = in.shortTermTrace();
+            l.outShortTerm = out.shortTermTrace();
+            l.traceStep = LoudnessMeter::kTraceStepSeconds;
+            l.overPlaces = placesOver(out.truePeakTrace(), job.truePeakLimit);
+            l.peakStep = LoudnessMeter::kPeakStepSeconds;
+            l.limitDb = job.truePeakLimit;
+            l.outputDelay = job.align ? 0.0 : (double)result.latency / info.rate;
+            return true;
+        };
+    }
+    return writePlot(job.plotPath, plot, labels, lane, error);
 }
 
 int runRender(const Args& args) {
@@ -305,6 +342,17 @@ int runRender(const Args& args) {
     if (runsOnlyAtMixingRates(*plugin) && (info.rate < kLowestRate || info.rate > kHighestRate))
         return fail(job.inPath + ": " + std::to_string(info.rate) + " Hz is outside the rates the plug-in runs at (" +
                     std::to_string(kLowestRate) + ".." + std::to_string(kHighestRate) + " Hz); resample the file first");
+    // The meters' thread starts now, so that it sets them up while the
+    // render gets going.
+    RenderResult result(info.channels);
+    if (job.loudness) {
+        std::vector<std::unique_ptr<LoudnessMeter>> meters;
+        for (int k = 0; k < 2; ++k) {
+            meters.push_back(LoudnessMeter::create(info.channels, info.rate, error, false));
+            if (!meters.back()) return fail(job.inPath + ": " + error);
+        }
+        result.loudness = std::make_unique<MeterThread>(std::move(meters));
+    }
     if (job.options.showParams)
         for (int k = 0; k < plugin->effect()->numParams; ++k)
             std::printf("param %d: %s\n", k, parameterText(*plugin, k).c_str());
@@ -319,12 +367,6 @@ int runRender(const Args& args) {
     AudioWriter writer;
     if (!writer.open(job.outPath, outFormat, info.channels, info.rate, error)) return fail(error);
 
-    RenderResult result(info.channels);
-    for (auto* meter : {&result.inLoudness, &result.outLoudness}) {
-        auto m = LoudnessMeter::create(info.channels, info.rate, error);
-        if (!m) return fail(job.inPath + ": " + error);
-        *meter = std::make_unique<MeterThread>(std::move(m));
-    }
     Progress progress(!job.quiet && isatty(2), info.frames, info.rate);
     error = runThrough(job, reader, writer, *plugin, plot.get(), progress, result);
     if (!error.empty()) return fail(error);
@@ -337,21 +379,8 @@ int runRender(const Args& args) {
         std::fprintf(stderr, "emberline: %s; rendering the part that is there\n", what);
     }
 
-    if (plot) {
-        PlotLabels labels;
-        labels.title = stem(job.inPath) + "  ->  " + stem(job.outPath);
-        labels.subtitle = settingsText(job.options) + "   |   out " + levelsText(result.outStats);
-        labels.rate = info.rate;
-        PlotLoudness lane;
-        lane.inShortTerm = result.inLoudness->finish().shortTermTrace();
-        lane.outShortTerm = result.outLoudness->finish().shortTermTrace();
-        lane.traceStep = LoudnessMeter::kTraceStepSeconds;
-        lane.overPlaces = placesOver(result.outLoudness->finish().truePeakTrace(), job.truePeakLimit);
-        lane.peakStep = LoudnessMeter::kPeakStepSeconds;
-        lane.limitDb = job.truePeakLimit;
-        lane.outputDelay = job.align ? 0.0 : (double)result.latency / info.rate;
-        if (!writePlot(job.plotPath, *plot, labels, &lane, error)) return fail(error);
-    }
+    if (plot && !drawPlot(job, info, *plot, result, error)) return fail(error);
+    if (result.loudness && !result.loudness->finish()) return fail(kMeterFailed);
     if (!writer.commit(error)) return fail(error);
     report(job, info, outFormat, result);
     return 0;
