@@ -122,13 +122,21 @@ MeterThread::MeterThread(std::vector<std::unique_ptr<LoudnessMeter>> meters)
     : meters_(std::move(meters)), staged_(meters_.size()), busy_(meters_.size(), 0) {
     for (std::size_t i = 0; i < meters_.size(); ++i)
         staged_[i].reserve((std::size_t)(kBatchFrames * meters_[i]->channels()));
-    worker_ = std::thread([this] {
-        for (auto& m : meters_) m->open();
-        std::unique_lock<std::mutex> lock(mutex_);
-        opened_ = true;
-        wakeWaiting();
-        measure(lock);
-    });
+    // As many workers as meters, up to the processor's cores: each meter's
+    // batches still go in order (take() hands a meter to one worker at a time).
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t count = std::max<std::size_t>(1, std::min<std::size_t>(meters_.size(), cores));
+    for (std::size_t w = 0; w < count; ++w)
+        workers_.emplace_back([this, w] {
+            if (w == 0) {
+                for (auto& m : meters_) m->open();
+                std::lock_guard<std::mutex> lock(mutex_);
+                opened_ = true;
+                wakeWaiting();
+            }
+            std::unique_lock<std::mutex> lock(mutex_);
+            measure(lock);
+        });
 }
 
 MeterThread::~MeterThread() { finish(); }
@@ -219,7 +227,7 @@ bool MeterThread::finish() {
         wakeWaiting();
         measure(lock);
     }
-    worker_.join();
+    for (std::thread& w : workers_) w.join();
     for (auto& m : meters_) m->finish();
     return allOpen();
 }

@@ -72,12 +72,12 @@ private:
     std::vector<float> shortTerm_, truePeaks_;
 };
 
-// Meters on one thread of their own, fed block by block: a render measures its
-// input and output there while the plug-in runs on the main thread. Frames are
-// gathered into batches, so that the thread wakes a few times a second rather
-// than once per block, and the batches' buffers are used again. finish() has
-// the calling thread measure alongside, so that what is left is measured on
-// both cores.
+// Meters on threads of their own (one a meter, up to the processor's cores),
+// fed block by block: a render measures its input and output there while the
+// plug-in runs on the main thread. Frames are gathered into batches, so that
+// the threads wake a few times a second rather than once per block, and the
+// batches' buffers are used again. finish() has the calling thread measure
+// alongside, so that what is left is measured on every core.
 class MeterThread {
 public:
     explicit MeterThread(std::vector<std::unique_ptr<LoudnessMeter>> meters);
@@ -116,7 +116,7 @@ private:
     std::vector<std::vector<double>> spare_;  // measured batches' buffers
     int waiting_ = 0;
     bool opened_ = false, closed_ = false, finished_ = false;
-    std::thread worker_;
+    std::vector<std::thread> workers_;
 };
 
 // "-23.0 LUFS", "-inf LUFS"; "+0.30 dBTP".
