@@ -158,32 +158,50 @@ TEST(Loudness, SilenceShortFilesMonoAndPlacesOverTheLimit) {
     EXPECT_NE(r.out.find("mono.wav: -23.0 LUFS"), std::string::npos) << r.out;
 }
 
-TEST(Loudness, ARenderReportsWhatMeasuringItsOutputFinds) {
-    TempDir dir;
-    writeWav(dir / "in.wav", levels({{1.0, -30.0}, {4.0, 2.0}, {1.0, -12.0}}, 2, 44100, 220.0));
-    auto r = runTool({"render", dir / "in.wav", dir / "out.wav", "--align", "--plot", dir / "out.png"}, dir);
+// A render's loudness summary beside `emberline measure` on its input and
+// output: the figures of a measured line ("FILE: <figures>, sample peak ...")
+// stand in the summary ("in <figures> | out <figures> | ...").
+struct RenderAndMeasure {
+    std::string summary, inLine, outLine;
+
+    static std::string figures(const std::string& measured) {
+        size_t from = measured.find(": ") + 2;
+        return measured.substr(from, measured.find(", sample peak") - from);
+    }
+    void expectSameFigures() const {
+        EXPECT_NE(summary.find("in " + figures(inLine) + " | "), std::string::npos) << summary << "\n" << inLine;
+        EXPECT_NE(summary.find("out " + figures(outLine) + " | "), std::string::npos) << summary << "\n" << outLine;
+    }
+};
+
+void renderAndMeasure(const TempDir& dir, const std::string& in, const std::string& out,
+                      const std::vector<std::string>& options, RenderAndMeasure& result) {
+    std::vector<std::string> args = {"render", in, out};
+    args.insert(args.end(), options.begin(), options.end());
+    auto r = runTool(args, dir);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const size_t line = r.out.find("loudness: in ");
     ASSERT_NE(line, std::string::npos) << r.out;
-    const std::string summary = r.out.substr(line);
-    auto m = runTool({"measure", dir / "in.wav", dir / "out.wav"}, dir);
+    result.summary = r.out.substr(line);
+    auto m = runTool({"measure", in, out}, dir);
     ASSERT_EQ(m.exitCode, 0) << m.err;
     std::istringstream lines(m.out);
-    std::string in, out;
-    std::getline(lines, in);
-    std::getline(lines, out);
-    // "FILE: <figures>, sample peak ..." against "in <figures> | out <figures> |".
-    auto figures = [](const std::string& measured) {
-        size_t from = measured.find(": ") + 2;
-        return measured.substr(from, measured.find(", sample peak") - from);
-    };
-    EXPECT_NE(summary.find("in " + figures(in) + " | "), std::string::npos) << summary << "\n" << in;
-    EXPECT_NE(summary.find("out " + figures(out) + " | "), std::string::npos) << summary << "\n" << out;
-    // The render took the loud part down: the loudness fell.
-    EXPECT_NE(summary.find("change -"), std::string::npos) << summary;
+    std::getline(lines, result.inLine);
+    std::getline(lines, result.outLine);
 }
 
-// The meters take the render's blocks in batches on a thread of their own and
+TEST(Loudness, ARenderReportsWhatMeasuringItsOutputFinds) {
+    TempDir dir;
+    writeWav(dir / "in.wav", levels({{1.0, -30.0}, {4.0, 2.0}, {1.0, -12.0}}, 2, 44100, 220.0));
+    RenderAndMeasure r;
+    renderAndMeasure(dir, dir / "in.wav", dir / "out.wav", {"--align", "--plot", dir / "out.png"}, r);
+    ASSERT_FALSE(HasFatalFailure());
+    r.expectSameFigures();
+    // The render took the loud part down: the loudness fell.
+    EXPECT_NE(r.summary.find("change -"), std::string::npos) << r.summary;
+}
+
+// The meters take the render's blocks in batches on threads of their own and
 // the main thread helps finish them: whatever the block size and layout, the
 // figures and the places over the limit are those of the written files.
 TEST(Loudness, RenderFiguresHoldForAnyBlockSizeAndLayout) {
@@ -191,31 +209,18 @@ TEST(Loudness, RenderFiguresHoldForAnyBlockSizeAndLayout) {
     writeWav(dir / "stereo.wav",
              levels({{2.0, -30.0}, {3.0, 1.0}, {0.3, -40.0}, {0.4, 0.5}, {1.0, -12.0}}, 2, 44100, 220.0));
     writeWav(dir / "mono.wav", levels({{1.5, -20.0}, {2.5, 2.0}}, 1, 48000, 330.0));
+    auto places = [](const std::string& text) {
+        const size_t from = text.find("over -1.0 dBTP at ");
+        return from == std::string::npos ? text : text.substr(from, text.find('\n', from) - from);
+    };
     for (const char* name : {"stereo", "mono"}) {
         for (const char* block : {"333", "4096", "8192"}) {
-            const std::string in = dir / (std::string(name) + ".wav"), out = dir / "out.wav";
-            auto r = runTool({"render", in, out, "--block", block, "--program", "Mix Finalize 1"}, dir);
-            ASSERT_EQ(r.exitCode, 0) << r.err;
-            const size_t line = r.out.find("loudness: in ");
-            ASSERT_NE(line, std::string::npos) << r.out;
-            const std::string summary = r.out.substr(line);
-            auto m = runTool({"measure", in, out}, dir);
-            ASSERT_EQ(m.exitCode, 0) << m.err;
-            std::istringstream lines(m.out);
-            std::string inLine, outLine;
-            std::getline(lines, inLine);
-            std::getline(lines, outLine);
-            auto figures = [](const std::string& measured) {
-                size_t from = measured.find(": ") + 2;
-                return measured.substr(from, measured.find(", sample peak") - from);
-            };
-            auto places = [](const std::string& text) {
-                const size_t from = text.find("over -1.0 dBTP at ");
-                return from == std::string::npos ? text : text.substr(from, text.find('\n', from) - from);
-            };
-            EXPECT_NE(summary.find("in " + figures(inLine) + " | "), std::string::npos) << summary << "\n" << inLine;
-            EXPECT_NE(summary.find("out " + figures(outLine) + " | "), std::string::npos) << summary << "\n" << outLine;
-            EXPECT_EQ(places(summary), places(outLine)) << name << " block " << block;
+            RenderAndMeasure r;
+            renderAndMeasure(dir, dir / (std::string(name) + ".wav"), dir / "out.wav",
+                             {"--block", block, "--program", "Mix Finalize 1"}, r);
+            ASSERT_FALSE(HasFatalFailure());
+            r.expectSameFigures();
+            EXPECT_EQ(places(r.summary), places(r.outLine)) << name << " block " << block;
         }
     }
 }
