@@ -340,6 +340,11 @@ struct CEngine::PairStages {
 
 template <Layout L, bool Multi>
 void CEngine::pairKernel(int n, bool meters) {
+    withVectorIsa(isa_, [&]() EMBERLINE_INLINE_LAMBDA { pairKernelBody<L, Multi>(n, meters); });
+}
+
+template <Layout L, bool Multi>
+EMBERLINE_ALWAYS_INLINE void CEngine::pairKernelBody(int n, bool meters) {
     static_assert(L != Layout::Mono, "the pair kernels process both channels");
     const KernelConstants k = kernelConstants(L == Layout::Linked && !Multi);
     const int w1 = w1_, r3 = r3_, w2 = w2_;   // the positions at the block's start
