@@ -23,6 +23,10 @@
 // A lambda whose body is always inlined into its caller (and compiled for the caller's set).
 #define EMBERLINE_INLINE_LAMBDA __attribute__((always_inline))
 
+// Unrolls the loop that follows n times (a short fixed count: per-band work).
+#define EMBERLINE_PRAGMA(x) _Pragma(#x)
+#define EMBERLINE_UNROLL(n) EMBERLINE_PRAGMA(GCC unroll n)
+
 // Symbols the loadable library exports, and a second exported name for a function.
 #define EMBERLINE_EXPORT __attribute__((visibility("default")))
 #define EMBERLINE_EXPORT_ALIAS(target) __attribute__((visibility("default"), alias(target)))
