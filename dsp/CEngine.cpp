@@ -241,19 +241,29 @@ int CEngine::enterBlock(int n) {
     const int m = 2 * n;
     // Both channels through the FAT delay ring (S2 - 3 oversampled frames).
     // Frame i is stored at index + i and replaced by the entry at index + i + 3, written
-    // S2 - 3 frames earlier; a block (at most 128 frames) never reads what it writes itself.
+    // S2 - 3 frames earlier.
     const int mask = s2_ - 1;
     const int idx = fatIndex_;
     double* a = inBuf_[0];
     double* b = inBuf_[1];
-    v2d* const tmp = reinterpret_cast<v2d*>(meterIn_[0]);   // free until the kernel runs
-    for (int i = 0; i < m; ++i) tmp[i] = v2d{a[i], b[i]};
-    for (int i = 0; i < m; ++i) {
-        const v2d v = fatRing_[(idx + i + 3) & mask];
-        a[i] = v[0];
-        b[i] = v[1];
+    if (m + 3 <= s2_) {
+        // Each slot is read three frames before it is written: one pass.
+        for (int i = 0; i < m; ++i) {
+            const v2d v = fatRing_[(idx + i + 3) & mask];
+            fatRing_[(idx + i) & mask] = v2d{a[i], b[i]};
+            a[i] = v[0];
+            b[i] = v[1];
+        }
+    } else {
+        v2d* const tmp = reinterpret_cast<v2d*>(meterIn_[0]);   // free until the kernel runs
+        for (int i = 0; i < m; ++i) tmp[i] = v2d{a[i], b[i]};
+        for (int i = 0; i < m; ++i) {
+            const v2d v = fatRing_[(idx + i + 3) & mask];
+            a[i] = v[0];
+            b[i] = v[1];
+        }
+        for (int i = 0; i < m; ++i) fatRing_[(idx + i) & mask] = tmp[i];
     }
-    for (int i = 0; i < m; ++i) fatRing_[(idx + i) & mask] = tmp[i];
     fatIndex_ = (idx + m) & mask;
     return m;
 }

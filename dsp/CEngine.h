@@ -21,6 +21,7 @@
 #include "dsp/FixedFilters.h"
 #include "dsp/StereoResampler.h"
 #include "dsp/Transfer.h"
+#include "dsp/VectorIsa.h"
 
 namespace dsp {
 
@@ -87,6 +88,7 @@ private:
     KernelConstants kernelConstants(bool scaleAuto) const;
     template <bool Multi> void monoKernel(int n, bool meters);
     template <Layout L, bool Multi> void pairKernel(int n, bool meters);
+    template <Layout L, bool Multi> EMBERLINE_ALWAYS_INLINE void pairKernelBody(int n, bool meters);
     struct MonoSteps;                 // the per-sample steps of monoKernel
     template <Layout L, bool Multi> struct PairStages;   // the stages of pairKernel
     void syncSmoothers(bool clearHistory);
@@ -105,6 +107,7 @@ private:
     }
 
     EngineConfig config_;
+    simd::VectorIsa isa_ = simd::widestVectorIsa();   // of the kernels
     int s1Max_, s2Max_;
     int s1_ = 0, s2_ = 0;
     double hostRate_ = 44100;

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 
 #include "dsp/EngineParams.h"
+#include "dsp/EngineSimd.h"
 #include "dsp/Transfer.h"
 
 namespace dsp {
@@ -65,10 +67,50 @@ inline double sanitizeInput(double x) {
     return 0.0;
 }
 
+// sanitizeInput of two samples without a branch: the larger finite ones take the limit with
+// their sign, the rest (NaN, infinities) become +0.
+inline simd::v2d sanitizeInput(simd::v2d x) {
+    using simd::v2d;
+    using simd::v2i;
+    const v2d a = simd::vabs(x);
+    const v2i sign = (v2i)x & (v2i)simd::splat(-0.0);
+    const v2d limit = (v2d)((v2i)simd::splat(kLargestInput) | sign);
+    const v2d large = (v2d)((v2i)limit & (v2i)(a <= DBL_MAX));
+    return a <= kLargestInput ? x : large;
+}
+
 template <class T> inline T finiteOutput(double y);
 template <> inline double finiteOutput<double>(double y) { return std::fabs(y) <= DBL_MAX ? y : 0.0; }
 template <> inline float finiteOutput<float>(double y) {
     return std::fabs(y) <= static_cast<double>(FLT_MAX) ? static_cast<float>(y) : 0.0f;
+}
+
+// Block buffers from and to the host's samples, two at a time where they can be; each sample
+// gets what sanitizeInput and finiteOutput give it.
+template <class T> inline void convertIn(const T* from, double* to, int n) {
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        const simd::v2d x = sanitizeInput(simd::v2d{static_cast<double>(from[i]), static_cast<double>(from[i + 1])});
+        std::memcpy(to + i, &x, sizeof x);
+    }
+    for (; i < n; ++i) to[i] = sanitizeInput(static_cast<double>(from[i]));
+}
+
+template <class T> inline void convertOut(const double* from, T* to, int n) {
+    constexpr double kLargest = sizeof(T) == sizeof(float) ? static_cast<double>(FLT_MAX) : DBL_MAX;
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        simd::v2d y;
+        std::memcpy(&y, from + i, sizeof y);
+        y = (simd::v2d)((simd::v2i)y & (simd::v2i)(simd::vabs(y) <= kLargest));
+        if constexpr (sizeof(T) == sizeof(double)) {
+            std::memcpy(to + i, &y, sizeof y);
+        } else {
+            to[i] = static_cast<T>(y[0]);
+            to[i + 1] = static_cast<T>(y[1]);
+        }
+    }
+    for (; i < n; ++i) to[i] = finiteOutput<T>(from[i]);
 }
 
 // A host call in blocks of at most kMaxBlockFrames: each block is converted into the input
@@ -78,17 +120,11 @@ void forEachBlock(const T* inA, const T* inB, T* outA, T* outB, int frames, doub
                   const double* const out[2], RunBlock&& runBlock) {
     for (int start = 0; start < frames; start += kMaxBlockFrames) {
         const int n = std::min(kMaxBlockFrames, frames - start);
-        double* a = in[0];
-        double* b = in[1];
-        for (int i = 0; i < n; ++i) {
-            a[i] = sanitizeInput(static_cast<double>(inA[start + i]));
-            b[i] = sanitizeInput(static_cast<double>(inB[start + i]));
-        }
+        convertIn(inA + start, in[0], n);
+        convertIn(inB + start, in[1], n);
         runBlock(n);
-        const double* oa = out[0];
-        const double* ob = out[1];
-        for (int i = 0; i < n; ++i) outA[start + i] = finiteOutput<T>(oa[i]);
-        for (int i = 0; i < n; ++i) outB[start + i] = finiteOutput<T>(ob[i]);
+        convertOut(out[0], outA + start, n);
+        convertOut(out[1], outB + start, n);
     }
 }
 

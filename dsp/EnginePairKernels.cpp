@@ -161,7 +161,7 @@ struct CEngine::PairStages {
                 e.stageLevel_[0][i] = level(holds[0], w1, r1, m1, vabs(xa) * kDetectorMargin, off);
             } else {
                 const v2d band[3] = {(x - hp) * k.lowAdjust, hp - (x - lp), (x - lp) * k.highAdjust};
-                for (int b = 0; b < 3; ++b) {
+                EMBERLINE_UNROLL(3) for (int b = 0; b < 3; ++b) {
                     v2d* ring = e.bandRing_ + b * e.s1Max_;
                     ring[w1] = band[b];
                     e.stageDelayed_[b][i] = ring[r1];
@@ -201,7 +201,7 @@ struct CEngine::PairStages {
     // stageY and their smallest gain in stageGain.
     EMBERLINE_ALWAYS_INLINE void sumBands(int s, const v2d t[3]) {
         v2d sum, minGain;
-        for (int b = 0; b < 3; ++b) {
+        EMBERLINE_UNROLL(3) for (int b = 0; b < 3; ++b) {
             const v2d o = e.stageDelayed_[b][s] * t[b];
             if (b == 0) {
                 sum = o;
@@ -220,7 +220,7 @@ struct CEngine::PairStages {
         const TimeConstants& tc = k.tc;
         for (int i = 0; i < n; ++i) {
             v2d t[3];
-            for (int b = 0; b < 3; ++b) {
+            EMBERLINE_UNROLL(3) for (int b = 0; b < 3; ++b) {
                 detect(b, e.stageLevel_[b][i], envBand[b], tc.attackCoeff, tc.bandReleaseCoeff[b], kBandRule, 1.0);
                 t[b] = bandGain(envBand[b], k.driveGain, k.satGain[b], k.satInverse[b], k.curveInputScale,
                                       k.kneeType, k.kneeAmount, k.kneeA);
@@ -234,7 +234,7 @@ struct CEngine::PairStages {
     EMBERLINE_ALWAYS_INLINE void linkedBandGains(int n) {
         const TimeConstants& tc = k.tc;
         for (int i = 0; i < n; ++i) {
-            for (int b = 0; b < 3; ++b) {
+            EMBERLINE_UNROLL(3) for (int b = 0; b < 3; ++b) {
                 detect(b, e.stageLevel_[b][i], envBand[b], tc.attackCoeff, tc.bandReleaseCoeff[b], kBandRule, 1.0);
                 e.stageEnv_[b][i] = envBand[b][0];
             }
@@ -242,7 +242,7 @@ struct CEngine::PairStages {
         for (int i = 0; i < n; i += 2) {
             const int j = i + 1 < n ? i + 1 : i;
             v2d t[3];
-            for (int b = 0; b < 3; ++b)
+            EMBERLINE_UNROLL(3) for (int b = 0; b < 3; ++b)
                 t[b] = bandGain(v2d{e.stageEnv_[b][i], e.stageEnv_[b][j]}, k.driveGain, k.satGain[b],
                                       k.satInverse[b], k.curveInputScale, k.kneeType, k.kneeAmount, k.kneeA);
             for (int lane = 0; lane < 2; ++lane) {
@@ -340,6 +340,11 @@ struct CEngine::PairStages {
 
 template <Layout L, bool Multi>
 void CEngine::pairKernel(int n, bool meters) {
+    withVectorIsa(isa_, [&]() EMBERLINE_INLINE_LAMBDA { pairKernelBody<L, Multi>(n, meters); });
+}
+
+template <Layout L, bool Multi>
+EMBERLINE_ALWAYS_INLINE void CEngine::pairKernelBody(int n, bool meters) {
     static_assert(L != Layout::Mono, "the pair kernels process both channels");
     const KernelConstants k = kernelConstants(L == Layout::Linked && !Multi);
     const int w1 = w1_, r3 = r3_, w2 = w2_;   // the positions at the block's start

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "dsp/CBiquad.h"
 #include "dsp/EngineParams.h"
@@ -205,21 +206,35 @@ public:
 
 private:
     static constexpr int kDelay = 64;
-    static void delay(v2d* ring, int& index, double* a, double* b, int n) {
+    // y = ring[k]; ring[k] = x; x = y, k advancing, in runs of consecutive slots.
+    static void delay(double (&ring)[2][kDelay], int& index, double* a, double* b, int n) {
         int k = index;
-        for (int i = 0; i < n; ++i) {
-            const v2d x = v2d{a[i], b[i]};
-            const v2d y = ring[k];
-            ring[k] = x;
-            k = (k + 1) & (kDelay - 1);
-            a[i] = y[0];
-            b[i] = y[1];
+        for (int done = 0; done < n;) {
+            const int run = n - done < kDelay - k ? n - done : kDelay - k;
+            swapRun(ring[0] + k, a + done, run);
+            swapRun(ring[1] + k, b + done, run);
+            done += run;
+            k = (k + run) & (kDelay - 1);
         }
         index = k;
     }
+    static void swapRun(double* __restrict slots, double* __restrict x, int n) {
+        int i = 0;
+        for (; i + 4 <= n; i += 4) {
+            double y[4];
+            std::memcpy(y, slots + i, sizeof y);
+            std::memcpy(slots + i, x + i, sizeof y);
+            std::memcpy(x + i, y, sizeof y);
+        }
+        for (; i < n; ++i) {
+            const double y = slots[i];
+            slots[i] = x[i];
+            x[i] = y;
+        }
+    }
 
-    v2d delayInRing_[kDelay] = {};
-    v2d delayOutRing_[kDelay] = {};
+    double delayInRing_[2][kDelay] = {};
+    double delayOutRing_[2][kDelay] = {};
     int delayInIndex_ = 0, delayOutIndex_ = 0;
     bool wide_ = false;   // the processor has AVX-512: four output samples per vector
     double cUp_[kHalf + 1] = {};
