@@ -182,6 +182,9 @@ inline void followerStep(double B, double& env, double attackCoeff, double relea
 
 inline v2d finalStageGain(v2d env) { return env < 1.0 ? splat(1.0) : 1.0 / env; }
 
+// Instruction sets of the FAT resampler's sums, narrowest first.
+enum class VectorIsa { kSse2, kAvx2, kAvx512 };
+
 // The FAT resampler for both channels at once, with the coefficients and ring
 // semantics of COversampler's 255-tap interpolator and decimator, kept as plain
 // input histories. Several output samples are summed at the same time (each in
@@ -194,8 +197,14 @@ public:
 
     // Coefficients c[0..127] of the interpolator (up) and decimator (down).
     void setCoefficients(const double* up, const double* down);
-    // The AVX-512 sums are used where the processor has them; off forces the pair code (tests).
-    void allowWideVectors(bool allow) { wide_ = allow && compiler::cpuHasAvx512f(); }
+    // The sums use the widest instruction set the processor has (AVX-512, AVX2, else the pair
+    // code), up to `cap` and to the process-wide cap; the narrower paths give the same results.
+    void capVectorIsa(VectorIsa cap);
+    VectorIsa vectorIsa() const { return isa_; }
+    // The widest instruction set the processor has for the sums.
+    static VectorIsa widestVectorIsa();
+    // Caps every resampler set up (setCoefficients) from now on, to time the narrower paths.
+    static void capVectorIsaForProcess(VectorIsa cap);
     void clear() override;
     void upsample(double* a, double* b, int n) override;
     void downsample(double* a, double* b, int n2) override;
@@ -221,7 +230,10 @@ private:
     v2d delayInRing_[kDelay] = {};
     v2d delayOutRing_[kDelay] = {};
     int delayInIndex_ = 0, delayOutIndex_ = 0;
-    bool wide_ = false;   // the processor has AVX-512: four output samples per vector
+    void selectIsa();
+
+    VectorIsa cap_ = VectorIsa::kAvx512;
+    VectorIsa isa_ = VectorIsa::kSse2;
     double cUp_[kHalf + 1] = {};
     double cDown_[kHalf + 1] = {};
     // Input history of the interpolator: the last 128 inputs, then the block.
@@ -229,6 +241,11 @@ private:
     // History of the decimator: even (u0) and odd (u1) samples of the last 128 pairs, then the block.
     v2d downEven_[128 + kMaxBlock] = {};
     v2d downOdd_[128 + kMaxBlock] = {};
+    // For the AVX2 sums: copies of upHist_ and downEven_ one pair of doubles out of step with them
+    // (starting at index 0 or 1, see mirrorOf), so that every window of two frames is an aligned
+    // load from one of the two. Kept up to date only while the AVX2 sums are in use.
+    v2d upMirror_[128 + kMaxBlock + 1] = {};
+    v2d downMirror_[128 + kMaxBlock + 1] = {};
 };
 
 }  // namespace dsp::simd
