@@ -206,10 +206,11 @@ EMBERLINE_TARGET_AVX2 static void firBlocksAvx2(const v2d* h, const v2d* hm, con
     for (; k < count; k += 4) firGroupsAvx2<2>(even, odd, c, j0 + k, sums + k);
 }
 
-// The half-band FIR sums of the outputs j0 .. j0 + count - 1 over the history h, each handed to
-// put(k, sum) for output j0 + k: for each j, the sum over m = 0 .. 63, from m = 0 upwards, of
-// (h[j-1-m] + h[j-128+m]) * c[127-2m]. Eight outputs per vector where the processor has AVX-512,
-// four at a time in the pair code, then one by one.
+// The half-band FIR sums of the outputs j0 .. j0 + count - 1 over the history h (hm: its copy out
+// of step, for AVX2), each handed to put(k, sum) for output j0 + k: for each j, the sum over
+// m = 0 .. 63, from m = 0 upwards, of (h[j-1-m] + h[j-128+m]) * c[127-2m]. With isa: whole groups
+// of eight outputs (AVX-512) or of four (AVX2) first, then four at a time in the pair code, then
+// one by one.
 template <class Put>
 EMBERLINE_ALWAYS_INLINE void firSums(const v2d* h, const v2d* hm, const double* c, int j0, int count, VectorIsa isa,
                                      Put&& put) {

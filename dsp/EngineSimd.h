@@ -199,6 +199,7 @@ public:
     void setCoefficients(const double* up, const double* down);
     // The sums use the widest instruction set the processor has (AVX-512, AVX2, else the pair
     // code), up to `cap` and to the process-wide cap; the narrower paths give the same results.
+    // Not while the resampler is running in another thread.
     void capVectorIsa(VectorIsa cap);
     VectorIsa vectorIsa() const { return isa_; }
     // The widest instruction set the processor has for the sums.
@@ -230,6 +231,7 @@ private:
     v2d delayInRing_[kDelay] = {};
     v2d delayOutRing_[kDelay] = {};
     int delayInIndex_ = 0, delayOutIndex_ = 0;
+    // isa_ from the processor and the caps; the copies for AVX2 brought up to date.
     void selectIsa();
 
     VectorIsa cap_ = VectorIsa::kAvx512;
