@@ -1,5 +1,7 @@
 #include "dsp/EngineSimd.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace dsp::simd {
@@ -7,20 +9,42 @@ namespace dsp::simd {
 namespace {
 constexpr int kHistory = 128;
 constexpr int kLanes = 4;   // output samples summed at the same time
+
+// The copy of history h in buffer m that is 16 bytes out of step with h modulo 32 (m has one
+// element more than h). Both are members of one object, so the choice never changes.
+v2d* mirrorOf(const v2d* h, v2d* m) {
+    const bool inStep = ((reinterpret_cast<std::uintptr_t>(h) ^ reinterpret_cast<std::uintptr_t>(m)) & 16) == 0;
+    return m + (inStep ? 1 : 0);
+}
 }  // namespace
 
+void FatResampler::capVectorIsa(VectorIsa cap) {
+    cap_ = cap;
+    selectIsa();
+}
+
+void FatResampler::selectIsa() {
+    isa_ = std::min(widestVectorIsa(), cap_);
+    if (isa_ == VectorIsa::kAvx2) {
+        std::memcpy(static_cast<void*>(mirrorOf(upHist_, upMirror_)), upHist_, sizeof upHist_);
+        std::memcpy(static_cast<void*>(mirrorOf(downEven_, downMirror_)), downEven_, sizeof downEven_);
+    }
+}
+
 void FatResampler::setCoefficients(const double* up, const double* down) {
-    wide_ = compiler::cpuHasAvx512f();
     for (int i = 0; i <= kHalf; ++i) {
         cUp_[i] = up[i];
         cDown_[i] = down[i];
     }
+    selectIsa();
 }
 
 void FatResampler::clear() {
     std::memset(static_cast<void*>(upHist_), 0, sizeof upHist_);
     std::memset(static_cast<void*>(downEven_), 0, sizeof downEven_);
     std::memset(static_cast<void*>(downOdd_), 0, sizeof downOdd_);
+    std::memset(static_cast<void*>(upMirror_), 0, sizeof upMirror_);
+    std::memset(static_cast<void*>(downMirror_), 0, sizeof downMirror_);
     std::memset(static_cast<void*>(delayInRing_), 0, sizeof delayInRing_);
     std::memset(static_cast<void*>(delayOutRing_), 0, sizeof delayOutRing_);
     delayInIndex_ = delayOutIndex_ = 0;
@@ -115,19 +139,82 @@ EMBERLINE_TARGET_AVX512F static void firBlocks8(const v2d* h, const double* c, i
     }
 }
 
+// The AVX2 versions: two output samples of both channels per vector, the windows of two frames
+// loaded aligned, from the history itself or from its copy out of step with it (frames f, f + 1
+// at even + 2f for even f, at odd + 2f for odd f).
+typedef compiler::Double4 v4d;
 
-// The half-band FIR sums of the outputs j0 .. j0 + count - 1 over the history h, each handed to
-// put(k, sum) for output j0 + k: for each j, the sum over m = 0 .. 63, from m = 0 upwards, of
-// (h[j-1-m] + h[j-128+m]) * c[127-2m]. Eight outputs per vector where the processor has AVX-512,
-// four at a time in the pair code, then one by one.
+EMBERLINE_TARGET_AVX2 EMBERLINE_ALWAYS_INLINE void loadWindow(v4d& x, const double* base, int f) {
+    std::memcpy(&x, __builtin_assume_aligned(base + 2 * f, 32), sizeof x);
+}
+
+// 2G outputs from j (even) in G groups of two, each group in its own accumulator. At term m
+// group q takes the lower window at frame j + 2q - 1 - m and the upper one at j + 2q - 128 + m:
+// of opposite parity, so one comes from each copy, and both are aligned. Every group sums its
+// terms from m = 0 upwards with the pair code's operations.
+template <int G>
+EMBERLINE_TARGET_AVX2 EMBERLINE_ALWAYS_INLINE void firGroupsAvx2(const double* even, const double* odd, const double* c,
+                                                                int j, v2d* sums) {
+    v4d s[G];
+#pragma GCC unroll 8
+    for (int q = 0; q < G; ++q) s[q] = v4d{0, 0, 0, 0};
+    for (int m = 0; m < FatResampler::kTerms; m += 2) {
+        const double c0 = c[FatResampler::kHalf - 2 * m];
+#pragma GCC unroll 8
+        for (int q = 0; q < G; ++q) {
+            v4d lo, hi;
+            loadWindow(lo, odd, j + 2 * q - 1 - m);
+            loadWindow(hi, even, j + 2 * q - 128 + m);
+            s[q] += (lo + hi) * c0;
+        }
+        const double c1 = c[FatResampler::kHalf - 2 * (m + 1)];
+#pragma GCC unroll 8
+        for (int q = 0; q < G; ++q) {
+            v4d lo, hi;
+            loadWindow(lo, even, j + 2 * q - 2 - m);
+            loadWindow(hi, odd, j + 2 * q - 127 + m);
+            s[q] += (lo + hi) * c1;
+        }
+    }
+#pragma GCC unroll 8
+    for (int q = 0; q < G; ++q) {
+        const v4d t = s[q];
+        std::memcpy(static_cast<void*>(sums + 2 * q), &t, sizeof t);
+    }
+}
+
+// sums[k] for outputs j0 + k, k < count (count a multiple of 4, j0 even), over the history h and
+// its copy hm out of step with it: sixteen outputs at a time (eight accumulators keep both adders
+// busy), then four.
+EMBERLINE_TARGET_AVX2 static void firBlocksAvx2(const v2d* h, const v2d* hm, const double* c, int j0, int count,
+                                                v2d* sums) {
+    const bool hEven = (reinterpret_cast<std::uintptr_t>(h) & 16) == 0;
+    const double* even = reinterpret_cast<const double*>(hEven ? h : hm);
+    const double* odd = reinterpret_cast<const double*>(hEven ? hm : h);
+    int k = 0;
+    for (; k + 16 <= count; k += 16) firGroupsAvx2<8>(even, odd, c, j0 + k, sums + k);
+    for (; k < count; k += 4) firGroupsAvx2<2>(even, odd, c, j0 + k, sums + k);
+}
+
+// The half-band FIR sums of the outputs j0 .. j0 + count - 1 over the history h (hm: its copy out
+// of step, for AVX2), each handed to put(k, sum) for output j0 + k: for each j, the sum over
+// m = 0 .. 63, from m = 0 upwards, of (h[j-1-m] + h[j-128+m]) * c[127-2m]. With isa: whole groups
+// of eight outputs (AVX-512) or of four (AVX2) first, then four at a time in the pair code, then
+// one by one.
 template <class Put>
-EMBERLINE_ALWAYS_INLINE void firSums(const v2d* h, const double* c, int j0, int count, bool wide, Put&& put) {
+EMBERLINE_ALWAYS_INLINE void firSums(const v2d* h, const v2d* hm, const double* c, int j0, int count, VectorIsa isa,
+                                     Put&& put) {
     constexpr int kHalf = FatResampler::kHalf, kTerms = FatResampler::kTerms;
     int k = 0;
-    if (wide) {
+    if (isa != VectorIsa::kSse2) {
         v2d sums[FatResampler::kMaxBlock];
-        k = count & ~7;
-        firBlocks8(h, c, j0, k, sums);
+        if (isa == VectorIsa::kAvx512) {
+            k = count & ~7;
+            firBlocks8(h, c, j0, k, sums);
+        } else {
+            k = count & ~3;
+            firBlocksAvx2(h, hm, c, j0, k, sums);
+        }
         for (int q = 0; q < k; ++q) put(q, sums[q]);
     }
     for (; k + kLanes <= count; k += kLanes) {
@@ -158,8 +245,10 @@ EMBERLINE_ALWAYS_INLINE void firSums(const v2d* h, const double* c, int j0, int 
 // Output pair of input x[j]: first = the FIR sum at j, second = x[j-64] * c[0].
 void FatResampler::upsample(double* a, double* b, int n) {
     v2d* h = upHist_;
+    v2d* hm = mirrorOf(h, upMirror_);
     for (int i = 0; i < n; ++i) h[kHistory + i] = v2d{a[i], b[i]};
-    firSums(h, cUp_, kHistory, n, wide_, [&](int i, v2d sum) {
+    if (isa_ == VectorIsa::kAvx2) std::memcpy(static_cast<void*>(hm + kHistory), h + kHistory, n * sizeof(v2d));
+    firSums(h, hm, cUp_, kHistory, n, isa_, [&](int i, v2d sum) {
         const v2d second = h[kHistory + i - 64] * cUp_[0];
         a[2 * i] = sum[0];
         b[2 * i] = sum[1];
@@ -167,24 +256,30 @@ void FatResampler::upsample(double* a, double* b, int n) {
         b[2 * i + 1] = second[1];
     });
     std::memmove(static_cast<void*>(h), static_cast<const void*>(h + n), kHistory * sizeof(v2d));
+    if (isa_ == VectorIsa::kAvx2)
+        std::memmove(static_cast<void*>(hm), static_cast<const void*>(hm + n), kHistory * sizeof(v2d));
 }
 
 // Output of pair p: the FIR sum over the even samples u0 at p, plus u1[p-65] * c[0].
 void FatResampler::downsample(double* a, double* b, int n2) {
     const int n = n2 / 2;
     v2d* e = downEven_;
+    v2d* em = mirrorOf(e, downMirror_);
     v2d* o = downOdd_;
     for (int p = 0; p < n; ++p) {
         e[kHistory + p] = v2d{a[2 * p], b[2 * p]};
         o[kHistory + p] = v2d{a[2 * p + 1], b[2 * p + 1]};
     }
-    firSums(e, cDown_, kHistory, n, wide_, [&](int p, v2d sum) {
+    if (isa_ == VectorIsa::kAvx2) std::memcpy(static_cast<void*>(em + kHistory), e + kHistory, n * sizeof(v2d));
+    firSums(e, em, cDown_, kHistory, n, isa_, [&](int p, v2d sum) {
         const v2d out = sum + o[kHistory + p - 65] * cDown_[0];
         a[p] = out[0];
         b[p] = out[1];
     });
     std::memmove(static_cast<void*>(e), static_cast<const void*>(e + n), kHistory * sizeof(v2d));
     std::memmove(static_cast<void*>(o), static_cast<const void*>(o + n), kHistory * sizeof(v2d));
+    if (isa_ == VectorIsa::kAvx2)
+        std::memmove(static_cast<void*>(em), static_cast<const void*>(em + n), kHistory * sizeof(v2d));
 }
 
 }  // namespace dsp::simd

@@ -13,6 +13,7 @@
 #include "dsp/FixedFilters.h"
 #include "dsp/StereoResampler.h"
 #include "dsp/Transfer.h"
+#include "dsp/VectorIsa.h"
 #include "host/Compiler.h"
 
 namespace dsp::simd {
@@ -195,8 +196,12 @@ public:
 
     // Coefficients c[0..127] of the interpolator (up) and decimator (down).
     void setCoefficients(const double* up, const double* down);
-    // The AVX-512 sums are used where the processor has them; off forces the pair code (tests).
-    void allowWideVectors(bool allow) { wide_ = allow && compiler::cpuHasAvx512f(); }
+    // The sums use the widest instruction set the processor has (AVX-512, AVX2, else the pair
+    // code), up to `cap` and to the process-wide cap (capVectorIsaForProcess) as it is when the
+    // coefficients are set; the narrower paths give the same results. Not while the resampler is
+    // running in another thread.
+    void capVectorIsa(VectorIsa cap);
+    VectorIsa vectorIsa() const { return isa_; }
     void clear() override;
     void upsample(double* a, double* b, int n) override;
     void downsample(double* a, double* b, int n2) override;
@@ -236,7 +241,11 @@ private:
     double delayInRing_[2][kDelay] = {};
     double delayOutRing_[2][kDelay] = {};
     int delayInIndex_ = 0, delayOutIndex_ = 0;
-    bool wide_ = false;   // the processor has AVX-512: four output samples per vector
+    // isa_ from the processor and the caps; the copies for AVX2 brought up to date.
+    void selectIsa();
+
+    VectorIsa cap_ = VectorIsa::kAvx512;
+    VectorIsa isa_ = VectorIsa::kSse2;
     double cUp_[kHalf + 1] = {};
     double cDown_[kHalf + 1] = {};
     // Input history of the interpolator: the last 128 inputs, then the block.
@@ -244,6 +253,11 @@ private:
     // History of the decimator: even (u0) and odd (u1) samples of the last 128 pairs, then the block.
     v2d downEven_[128 + kMaxBlock] = {};
     v2d downOdd_[128 + kMaxBlock] = {};
+    // For the AVX2 sums: copies of upHist_ and downEven_ one pair of doubles out of step with them
+    // (starting at index 0 or 1, see mirrorOf), so that every window of two frames is an aligned
+    // load from one of the two. Kept up to date only while the AVX2 sums are in use.
+    v2d upMirror_[128 + kMaxBlock + 1] = {};
+    v2d downMirror_[128 + kMaxBlock + 1] = {};
 };
 
 }  // namespace dsp::simd

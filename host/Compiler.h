@@ -33,10 +33,11 @@
 
 namespace compiler {
 
-// Vectors of two doubles, two 64-bit integers and eight doubles: element-wise
+// Vectors of two doubles, two 64-bit integers, four and eight doubles: element-wise
 // arithmetic, comparisons giving all-ones masks, and v[i] for one element.
 typedef double Double2 __attribute__((vector_size(16)));
 typedef std::int64_t Int64x2 __attribute__((vector_size(16)));
+typedef double Double4 __attribute__((vector_size(32)));
 typedef double Double8 __attribute__((vector_size(64)));
 
 // Whether the processor running the program has AVX-512F.

@@ -924,22 +924,28 @@ TEST(EngineFastPaths, PeakHoldBlockStepsMatchASlotBySlotWalk) {
     EXPECT_GT(fastBlocks, 3000);
 }
 
-// The engine's FAT resampler and delays against the plain resampler, for both channels, with and
-// without the wide-vector sums, in blocks of every length up to 64: resampling first, then
-// (after a clear, as the engine does when FAT changes) the plain delays.
+// The engine's FAT resampler and delays against the plain resampler, for both channels, with the
+// sums of each instruction set the processor has, and with the instruction set changing from
+// block to block, in blocks of every length up to 64: resampling first, then (after a clear, as
+// the engine does when FAT changes) the plain delays.
 TEST(EngineFastPaths, ResamplerMatchesThePlainResampler) {
-    for (bool wide : {false, true}) {
+    using dsp::simd::VectorIsa;
+    const int widest = static_cast<int>(dsp::simd::widestVectorIsa());
+    for (int run = 0; run <= widest + 1; ++run) {
+        const bool changing = run > widest;
         dsp::oracle::PlainOversampler refA(dsp::COversampler::kProductFlags), refB(dsp::COversampler::kProductFlags);
         dsp::simd::FatResampler fast;
         double up[128], down[128];
         for (int i = 0; i < 128; ++i) up[i] = refA.design().upCoeff(i), down[i] = refA.design().downCoeff(i);
         fast.setCoefficients(up, down);
-        fast.allowWideVectors(wide);
+        fast.capVectorIsa(static_cast<VectorIsa>(changing ? widest : run));
+        ASSERT_EQ(static_cast<int>(fast.vectorIsa()), changing ? widest : run);
         fast.clear();
         std::mt19937 gen(19);
         std::uniform_real_distribution<double> dist(-1.0, 1.0);
         for (int block = 0; block < 400; ++block) {
             const int n = 1 + block % 64;
+            if (changing && block % 3 == 0) fast.capVectorIsa(static_cast<VectorIsa>(block / 3 % (widest + 1)));
             double a[128], b[128], ra[128], rb[128];
             for (int i = 0; i < n; ++i) ra[i] = a[i] = dist(gen), rb[i] = b[i] = dist(gen);
             if (block < 200) {
