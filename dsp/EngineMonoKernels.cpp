@@ -42,26 +42,72 @@ void CEngine::bypassKernel(int n, bool meters) {
     denormalOffset_ = off;
 }
 
-// The steps of one mono sample between the subsonic filter and the output ring, and the
-// routing of the result. The processed channel uses lane 0 of the rings and channel A's state.
+// The steps of one mono sample, on the block's local copies of the processed channel's filter,
+// smoother and envelope states (kept in registers, so that no ring store can be taken to change
+// them), and the routing of the result. The processed channel uses lane 0 of the rings and
+// channel A's state; the two crossovers run as the lanes of one pair (lane 0 the high crossover's
+// low-pass, lane 1 the low crossover's high-pass), and each detector's fast and slow smoother too.
 struct CEngine::MonoSteps {
     CEngine& e;
     const KernelConstants& k;
     const int m1;
+    SubsonicCoeffs subC;
+    SubsonicState sub;
+    simd::CrossoverLanes cross;
+    simd::SmootherLanes smooth[4];   // low, mid, high, wide band / final stage
+    double envWide, envFinal, envBand[3];
+
+    MonoSteps(CEngine& engine, const KernelConstants& constants)
+        : e(engine), k(constants), m1(engine.s1_ - 1), subC(engine.subC_), sub(engine.subS_[0]),
+          envWide(engine.envWide_[0]), envFinal(engine.envFinal_[0]),
+          envBand{engine.envBand_[0][0], engine.envBand_[0][1], engine.envBand_[0][2]} {
+        cross.b0 = v2d{e.highC_.b0, e.lowC_.b0};
+        cross.b1 = v2d{e.highC_.b1, e.lowC_.b1};
+        cross.a1 = v2d{e.highC_.a1, e.lowC_.a1};
+        cross.a2 = v2d{e.highC_.a2, e.lowC_.a2};
+        cross.w1 = v2d{e.highS_[0].w1, e.lowS_[0].w1};
+        cross.w2 = v2d{e.highS_[0].w2, e.lowS_[0].w2};
+        for (int s = 0; s < 4; ++s) smooth[s].load(e.smoothState_[2 * s], e.smoothState_[2 * s + 1]);
+    }
+
+    // Writes the states back to the engine.
+    void store() {
+        e.subS_[0] = sub;
+        cross.store(e.highS_[0], e.lowS_[0]);
+        for (int s = 0; s < 4; ++s) smooth[s].store(e.smoothState_[2 * s], e.smoothState_[2 * s + 1]);
+        e.envWide_[0] = envWide;
+        e.envFinal_[0] = envFinal;
+        for (int b = 0; b < 3; ++b) e.envBand_[0][b] = envBand[b];
+    }
+
+    // One detector: its smoothers step on B, its follower on B (Auto from the smoothers).
+    template <bool Auto>
+    EMBERLINE_ALWAYS_INLINE void detect(int slot, double B, double& env, double attackCoeff, double releaseCoeff,
+                                        const FollowerRule& rule) {
+        const v2d c = smooth[slot].step(simd::splat(B));
+        const double autoFactor = Auto ? simd::autoReleaseFactor(c[0], c[1], rule) : 0.0;
+        simd::followerStep(B, env, attackCoeff, releaseCoeff, Auto, autoFactor, rule, 1.0);
+    }
+
+    // Subsonic filter and both crossovers: returns x, sets the crossovers' outputs.
+    EMBERLINE_ALWAYS_INLINE double filters(double in, double off, double& lp, double& hp) {
+        const double x = stepSubsonic(subC, sub, in, off);
+        const v2d c = cross.step(simd::splat(x), simd::splat(off));
+        lp = c[0];
+        hp = c[1];
+        return x;
+    }
 
     // Tone adjustment, look-ahead ring, wide-band detector and gain: returns y, sets gain.
-    template <class Hold>
-    EMBERLINE_ALWAYS_INLINE double wideBand(Hold& hold, double x, double off, int w1, int r1, double& gain) {
-        const double lp = stepCrossover(e.highC_, e.highS_[0], x, off);
-        const double hp = stepCrossover(e.lowC_, e.lowS_[0], x, off);
+    template <bool Auto, class Hold>
+    EMBERLINE_ALWAYS_INLINE double wideBand(Hold& hold, double x, double lp, double hp, double off, int w1, int r1,
+                                            double& gain) {
         const double xa = x + k.lowAdjustM1 * (x - hp) + k.highAdjustM1 * (x - lp);
         e.lookAheadRing_[w1][0] = xa;
         const double det = std::fabs(xa) * kDetectorMargin;
         const double B = hold.step(w1, r1, m1, det) + kDetectorFloor + off;
-        const double c1 = e.smoothState_[kWideSmoother].step(B);
-        const double c2 = e.smoothState_[kWideSmoother + 1].step(B);
-        followerStep(B, e.envWide_[0], k.tc.attackCoeff, k.tc.releaseCoeff, k.autoOn, c1, c2, kWideBandRule);
-        gain = k.wideGain(e.envWide_[0]);
+        detect<Auto>(3, B, envWide, k.tc.attackCoeff, k.tc.releaseCoeff, kWideBandRule);
+        gain = k.wideGain(envWide);
         double y = e.lookAheadRing_[r1][0] * gain;
         if (k.brickwall) y = clampUnit(y);
         return y;
@@ -69,21 +115,17 @@ struct CEngine::MonoSteps {
 
     // Band split, band rings, detectors and gains, their sum and the final stage on it: returns y,
     // sets gain to the smallest band gain (times the final stage's gain when it runs).
-    template <class Hold>
-    EMBERLINE_ALWAYS_INLINE double multiBand(Hold* bandHolds, Hold& finalHold, double x, double off, int w1, int r1,
-                                             int r3, double& gain) {
-        const double lp = stepCrossover(e.highC_, e.highS_[0], x, off);
-        const double hp = stepCrossover(e.lowC_, e.lowS_[0], x, off);
+    template <bool Auto, class Hold>
+    EMBERLINE_ALWAYS_INLINE double multiBand(Hold* bandHolds, Hold& finalHold, double x, double lp, double hp,
+                                             double off, int w1, int r1, int r3, double& gain) {
         const double band[3] = {(x - hp) * k.lowAdjust, hp - (x - lp), (x - lp) * k.highAdjust};
         double sum = 0.0, minGain = 0.0;
         for (int b = 0; b < 3; ++b) {
             v2d* ring = e.bandRing_ + b * e.s1Max_;
             ring[w1][0] = band[b];
             const double B = bandHolds[b].step(w1, r1, m1, std::fabs(band[b])) + kDetectorFloor + off;
-            const double c1 = e.smoothState_[2 * b].step(B);
-            const double c2 = e.smoothState_[2 * b + 1].step(B);
-            followerStep(B, e.envBand_[0][b], k.tc.attackCoeff, k.tc.bandReleaseCoeff[b], k.autoOn, c1, c2, kBandRule);
-            const double tb = k.bandGainOf(b, e.envBand_[0][b]);
+            detect<Auto>(b, B, envBand[b], k.tc.attackCoeff, k.tc.bandReleaseCoeff[b], kBandRule);
+            const double tb = k.bandGainOf(b, envBand[b]);
             const double o = ring[r1][0] * tb;
             sum = b == 0 ? o : sum + o;
             minGain = b == 0 ? tb : std::min(minGain, tb);
@@ -93,11 +135,8 @@ struct CEngine::MonoSteps {
         double y = e.lookAheadRing_[r3][0];
         if (k.brickwall) {
             const double B = peak + kDetectorFloor + off;
-            const double c1 = e.smoothState_[kWideSmoother].step(B);
-            const double c2 = e.smoothState_[kWideSmoother + 1].step(B);
-            followerStep(B, e.envFinal_[0], k.tc.limiterAttackCoeff, k.tc.limiterReleaseCoeff, k.autoOn, c1, c2,
-                         kFinalStageRule);
-            const double g = finalStageGain(e.envFinal_[0]);
+            detect<Auto>(3, B, envFinal, k.tc.limiterAttackCoeff, k.tc.limiterReleaseCoeff, kFinalStageRule);
+            const double g = finalStageGain(envFinal);
             y = clampUnit(y * g);
             minGain *= g;
         }
@@ -142,7 +181,7 @@ template <bool Multi>
 void CEngine::monoKernel(int n, bool meters) {
     const KernelConstants k = kernelConstants(false);
     const int m1 = s1_ - 1, m2 = s2_ - 1;
-    MonoSteps steps{*this, k, m1};
+    MonoSteps steps(*this, k);
     const int w1Start = w1_, r1Start = r1_, r3Start = r3_;
     int w1 = w1_, r1 = r1_, r3 = r3_, w2 = w2_, r2 = r2_;
     double off = denormalOffset_;
@@ -151,32 +190,36 @@ void CEngine::monoKernel(int n, bool meters) {
     const int procLane = routing == ChannelRouting::Right ? 1 : 0;
     const double* procIn = inBuf_[procLane];
     const double* passIn = routing == ChannelRouting::Mono ? inBuf_[0] : inBuf_[1 - procLane];
+    v2d* const dryRing = dryRing_;
+    v2d* const outRing = outputRing_;
 
     // The samples of the block, with the peak holds' fast-mode steps when every hold continues in it.
-    auto run = [&](auto fastHolds) {
+    auto run = [&](auto fastHolds, auto autoOn) {
         typedef BlockHold<decltype(fastHolds)::value> Hold;
+        constexpr bool kAuto = decltype(autoOn)::value;
         Hold wide(wideHold_[0]), finalStage(finalHold_[0]);
         Hold bands[3] = {Hold(bandHold_[0][0]), Hold(bandHold_[1][0]), Hold(bandHold_[2][0])};
         for (int i = 0; i < n; ++i) {
             off = -off;
             const double in = procIn[i];
             const double pass = passIn[i];
-            dryRing_[w2] = v2d{in + off, pass + off};
-            const double x = stepSubsonic(subC_, subS_[0], in, off);
+            double lp, hp;
+            const double x = steps.filters(in, off, lp, hp);
             double gain, y;
             if constexpr (!Multi) {
-                dryRing_[w2][0] = x;   // the dry share of the mix is high-passed too
-                y = steps.wideBand(wide, x, off, w1, r1, gain);
+                dryRing[w2] = v2d{x, pass + off};   // the dry share of the mix is high-passed too
+                y = steps.template wideBand<kAuto>(wide, x, lp, hp, off, w1, r1, gain);
             } else {
-                y = steps.multiBand(bands, finalStage, x, off, w1, r1, r3, gain);
+                dryRing[w2] = v2d{in + off, pass + off};
+                y = steps.template multiBand<kAuto>(bands, finalStage, x, lp, hp, off, w1, r1, r3, gain);
             }
 
             // Ceiling, output ring, dry/wet mix and output gain.
-            outputRing_[w2][0] = y * k.ceilingGain;
-            const double wet = outputRing_[r2][0];
+            outRing[w2][0] = y * k.ceilingGain;
+            const double wet = outRing[r2][0];
             r2 = (r2 + 1) & m2;
             w2 = (w2 + 1) & m2;
-            const v2d dry = dryRing_[w2];
+            const v2d dry = dryRing[w2];
             steps.route(i, k.mixed(dry[0], wet), dry[1], in, pass, gain, routing, procLane, meters);
 
             w1 = (w1 + 1) & m1;
@@ -199,11 +242,16 @@ void CEngine::monoKernel(int n, bool meters) {
         fast = finalHold_[0].continuesFast(w1Start, r3Start, m1);
         for (int b = 0; b < 3; ++b) fast = fast && bandHold_[b][0].continuesFast(w1Start, r1Start, m1);
     }
-    if (fast)
-        run(std::true_type{});
+    if (fast && !k.autoOn)
+        run(std::true_type{}, std::false_type{});
+    else if (fast)
+        run(std::true_type{}, std::true_type{});
+    else if (!k.autoOn)
+        run(std::false_type{}, std::false_type{});
     else
-        run(std::false_type{});
+        run(std::false_type{}, std::true_type{});
 
+    steps.store();
     keepPositions(w1, r1, r3, w2, r2, off);
 }
 
