@@ -144,6 +144,59 @@ struct CEngine::MonoSteps {
         return y;
     }
 
+    // Single-band stage 1: subsonic filter, dry ring, crossovers, tone adjustment, look-ahead ring and
+    // peak hold; hands on the dry pair, the delayed signal and the detector level of each sample.
+    template <class Hold>
+    EMBERLINE_ALWAYS_INLINE void wideInput(Hold& hold, int n, const double* procIn, const double* passIn, int& w1,
+                                           int& r1, int& w2, double& off) {
+        const int m2 = e.s2_ - 1;
+        v2d* const dryRing = e.dryRing_;
+        v2d* const look = e.lookAheadRing_;
+        v2d* const dryOut = e.stageDry_;
+        double* const delayed = e.stageEnv_[0];
+        double* const level = e.stageEnv_[1];
+        const double lowAdjustM1 = k.lowAdjustM1, highAdjustM1 = k.highAdjustM1;
+        for (int i = 0; i < n; ++i) {
+            off = -off;
+            double lp, hp;
+            const double x = filters(procIn[i], off, lp, hp);
+            dryRing[w2] = v2d{x, passIn[i] + off};   // the dry share of the mix is high-passed too
+            w2 = (w2 + 1) & m2;
+            dryOut[i] = dryRing[w2];
+            const double xa = x + lowAdjustM1 * (x - hp) + highAdjustM1 * (x - lp);
+            look[w1][0] = xa;
+            delayed[i] = look[r1][0];
+            level[i] = hold.step(w1, r1, m1, std::fabs(xa) * kDetectorMargin) + kDetectorFloor + off;
+            w1 = (w1 + 1) & m1;
+            r1 = (r1 + 1) & m1;
+        }
+    }
+
+    // Single-band stage 2: detector, gain, ceiling, output ring, mix and routing, from write slot w2
+    // at the block's start; advances r2.
+    template <bool Auto>
+    EMBERLINE_ALWAYS_INLINE void wideOutput(int n, const double* procIn, const double* passIn, int w2, int& r2,
+                                            ChannelRouting routing, int procLane, bool meters) {
+        const int m2 = e.s2_ - 1;
+        v2d* const outRing = e.outputRing_;
+        const v2d* const dryIn = e.stageDry_;
+        const double* const delayed = e.stageEnv_[0];
+        const double* const level = e.stageEnv_[1];
+        const double ceilingGain = k.ceilingGain;
+        for (int i = 0; i < n; ++i) {
+            detect<Auto>(3, level[i], envWide, k.tc.attackCoeff, k.tc.releaseCoeff, kWideBandRule);
+            const double gain = k.wideGain(envWide);
+            double y = delayed[i] * gain;
+            if (k.brickwall) y = clampUnit(y);
+            outRing[w2][0] = y * ceilingGain;
+            const double wet = outRing[r2][0];
+            r2 = (r2 + 1) & m2;
+            w2 = (w2 + 1) & m2;
+            const v2d dry = dryIn[i];
+            route(i, k.mixed(dry[0], wet), dry[1], procIn[i], passIn[i], gain, routing, procLane, meters);
+        }
+    }
+
     // Outputs and meter values of sample i: the processed output on both channels (Mono) or on its
     // own channel, with the pass-through channel's delayed dry signal times outputGain on the other.
     EMBERLINE_ALWAYS_INLINE void route(int i, double out, double passDry, double in, double pass, double gain,
@@ -235,6 +288,27 @@ void CEngine::monoKernel(int n, bool meters) {
             finalStage.finish(n, wLast, (r3 - 1) & m1);
         }
     };
+    if constexpr (!Multi) {
+        const int w2Start = w2;
+        const bool fastHold = wideHold_[0].continuesFast(w1Start, r1Start, m1);
+        auto input = [&](auto fastHolds) {
+            BlockHold<decltype(fastHolds)::value> hold(wideHold_[0]);
+            steps.wideInput(hold, n, procIn, passIn, w1, r1, w2, off);
+            if (n > 0) hold.finish(n, (w1 - 1) & m1, (r1 - 1) & m1);
+        };
+        if (fastHold)
+            input(std::true_type{});
+        else
+            input(std::false_type{});
+        if (k.autoOn)
+            steps.template wideOutput<true>(n, procIn, passIn, w2Start, r2, routing, procLane, meters);
+        else
+            steps.template wideOutput<false>(n, procIn, passIn, w2Start, r2, routing, procLane, meters);
+        steps.store();
+        r3 = (r3 + n) & m1;
+        keepPositions(w1, r1, r3, w2, r2, off);
+        return;
+    }
     bool fast;
     if constexpr (!Multi) {
         fast = wideHold_[0].continuesFast(w1Start, r1Start, m1);
