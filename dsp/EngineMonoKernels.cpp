@@ -98,50 +98,103 @@ struct CEngine::MonoSteps {
         return x;
     }
 
-    // Tone adjustment, look-ahead ring, wide-band detector and gain: returns y, sets gain.
-    template <bool Auto, class Hold>
-    EMBERLINE_ALWAYS_INLINE double wideBand(Hold& hold, double x, double lp, double hp, double off, int w1, int r1,
-                                            double& gain) {
-        const double xa = x + k.lowAdjustM1 * (x - hp) + k.highAdjustM1 * (x - lp);
-        e.lookAheadRing_[w1][0] = xa;
-        const double det = std::fabs(xa) * kDetectorMargin;
-        const double B = hold.step(w1, r1, m1, det) + kDetectorFloor + off;
-        detect<Auto>(3, B, envWide, k.tc.attackCoeff, k.tc.releaseCoeff, kWideBandRule);
-        gain = k.wideGain(envWide);
-        double y = e.lookAheadRing_[r1][0] * gain;
-        if (k.brickwall) y = clampUnit(y);
-        return y;
+    // The block buffers the multi-band stages hand their values on in: per band the delayed band
+    // and its detector level, and the band sum with the smallest band gain.
+    double* delayedBand(int b) const { return reinterpret_cast<double*>(e.stageDelayed_[b]); }
+    double* bandLevel(int b) const { return reinterpret_cast<double*>(e.stageLevel_[b]); }
+    double* bandSum() const { return e.stageEnv_[0]; }
+    double* bandMinGain() const { return e.stageEnv_[1]; }
+
+    // Multi-band stage 1: subsonic filter, dry ring, crossovers, band split, band rings and peak
+    // holds; hands on the denormal offset, the dry pair, and per band the delayed band and the level.
+    template <class Hold>
+    EMBERLINE_ALWAYS_INLINE void bandInput(Hold* holds, int n, const double* procIn, const double* passIn, int& w1,
+                                           int& r1, int& w2, double& off) {
+        const int m2 = e.s2_ - 1;
+        v2d* const dryRing = e.dryRing_;
+        v2d* const dryOut = e.stageDry_;
+        double* const offOut = e.stageOff_;
+        v2d* const rings[3] = {e.bandRing_, e.bandRing_ + e.s1Max_, e.bandRing_ + 2 * e.s1Max_};
+        double* const delayed[3] = {delayedBand(0), delayedBand(1), delayedBand(2)};
+        double* const level[3] = {bandLevel(0), bandLevel(1), bandLevel(2)};
+        const double lowAdjust = k.lowAdjust, highAdjust = k.highAdjust;
+        for (int i = 0; i < n; ++i) {
+            off = -off;
+            offOut[i] = off;
+            const double in = procIn[i];
+            double lp, hp;
+            const double x = filters(in, off, lp, hp);
+            dryRing[w2] = v2d{in + off, passIn[i] + off};
+            w2 = (w2 + 1) & m2;
+            dryOut[i] = dryRing[w2];
+            const double band[3] = {(x - hp) * lowAdjust, hp - (x - lp), (x - lp) * highAdjust};
+            for (int b = 0; b < 3; ++b) {
+                rings[b][w1][0] = band[b];
+                delayed[b][i] = rings[b][r1][0];
+                level[b][i] = holds[b].step(w1, r1, m1, std::fabs(band[b])) + kDetectorFloor + off;
+            }
+            w1 = (w1 + 1) & m1;
+            r1 = (r1 + 1) & m1;
+        }
     }
 
-    // Band split, band rings, detectors and gains, their sum and the final stage on it: returns y,
-    // sets gain to the smallest band gain (times the final stage's gain when it runs).
+    // Multi-band stage 2: the band detectors and gains, the sum of the gained bands and their
+    // smallest gain.
+    template <bool Auto>
+    EMBERLINE_ALWAYS_INLINE void bandGains(int n) {
+        const double* const delayed[3] = {delayedBand(0), delayedBand(1), delayedBand(2)};
+        const double* const level[3] = {bandLevel(0), bandLevel(1), bandLevel(2)};
+        double* const sumOut = bandSum();
+        double* const gainOut = bandMinGain();
+        for (int i = 0; i < n; ++i) {
+            double sum = 0.0, minGain = 0.0;
+            for (int b = 0; b < 3; ++b) {
+                detect<Auto>(b, level[b][i], envBand[b], k.tc.attackCoeff, k.tc.bandReleaseCoeff[b], kBandRule);
+                const double tb = k.bandGainOf(b, envBand[b]);
+                const double o = delayed[b][i] * tb;
+                sum = b == 0 ? o : sum + o;
+                minGain = b == 0 ? tb : std::min(minGain, tb);
+            }
+            sumOut[i] = sum;
+            gainOut[i] = minGain;
+        }
+    }
+
+    // Multi-band stage 3: the final stage on the band sum (look-ahead ring from write slot w1 and
+    // read slot r3 at the block's start), ceiling, output ring, mix and routing; advances r2.
     template <bool Auto, class Hold>
-    EMBERLINE_ALWAYS_INLINE double multiBand(Hold* bandHolds, Hold& finalHold, double x, double lp, double hp,
-                                             double off, int w1, int r1, int r3, double& gain) {
-        const double band[3] = {(x - hp) * k.lowAdjust, hp - (x - lp), (x - lp) * k.highAdjust};
-        double sum = 0.0, minGain = 0.0;
-        for (int b = 0; b < 3; ++b) {
-            v2d* ring = e.bandRing_ + b * e.s1Max_;
-            ring[w1][0] = band[b];
-            const double B = bandHolds[b].step(w1, r1, m1, std::fabs(band[b])) + kDetectorFloor + off;
-            detect<Auto>(b, B, envBand[b], k.tc.attackCoeff, k.tc.bandReleaseCoeff[b], kBandRule);
-            const double tb = k.bandGainOf(b, envBand[b]);
-            const double o = ring[r1][0] * tb;
-            sum = b == 0 ? o : sum + o;
-            minGain = b == 0 ? tb : std::min(minGain, tb);
+    EMBERLINE_ALWAYS_INLINE void finalOutput(Hold& hold, int n, const double* procIn, const double* passIn, int w1,
+                                             int r3, int w2, int& r2, ChannelRouting routing, int procLane,
+                                             bool meters) {
+        const int m2 = e.s2_ - 1;
+        v2d* const look = e.lookAheadRing_;
+        v2d* const outRing = e.outputRing_;
+        const v2d* const dryIn = e.stageDry_;
+        const double* const offIn = e.stageOff_;
+        const double* const sumIn = bandSum();
+        const double* const gainIn = bandMinGain();
+        for (int i = 0; i < n; ++i) {
+            const double sum = sumIn[i];
+            double minGain = gainIn[i];
+            look[w1][0] = sum;
+            const double peak = hold.step(w1, r3, m1, std::fabs(sum) * kDetectorMargin);
+            double y = look[r3][0];
+            if (k.brickwall) {
+                const double B = peak + kDetectorFloor + offIn[i];
+                detect<Auto>(3, B, envFinal, k.tc.limiterAttackCoeff, k.tc.limiterReleaseCoeff, kFinalStageRule);
+                const double g = finalStageGain(envFinal);
+                y = clampUnit(y * g);
+                minGain *= g;
+            }
+            outRing[w2][0] = y * k.ceilingGain;
+            const double wet = outRing[r2][0];
+            r2 = (r2 + 1) & m2;
+            w2 = (w2 + 1) & m2;
+            const v2d dry = dryIn[i];
+            route(i, k.mixed(dry[0], wet), dry[1], procIn[i], passIn[i], minGain, routing, procLane, meters);
+            w1 = (w1 + 1) & m1;
+            r3 = (r3 + 1) & m1;
         }
-        e.lookAheadRing_[w1][0] = sum;
-        const double peak = finalHold.step(w1, r3, m1, std::fabs(sum) * kDetectorMargin);
-        double y = e.lookAheadRing_[r3][0];
-        if (k.brickwall) {
-            const double B = peak + kDetectorFloor + off;
-            detect<Auto>(3, B, envFinal, k.tc.limiterAttackCoeff, k.tc.limiterReleaseCoeff, kFinalStageRule);
-            const double g = finalStageGain(envFinal);
-            y = clampUnit(y * g);
-            minGain *= g;
-        }
-        gain = minGain;
-        return y;
     }
 
     // Single-band stage 1: subsonic filter, dry ring, crossovers, tone adjustment, look-ahead ring and
@@ -233,100 +286,67 @@ struct CEngine::MonoSteps {
 template <bool Multi>
 void CEngine::monoKernel(int n, bool meters) {
     const KernelConstants k = kernelConstants(false);
-    const int m1 = s1_ - 1, m2 = s2_ - 1;
+    const int m1 = s1_ - 1;
     MonoSteps steps(*this, k);
-    const int w1Start = w1_, r1Start = r1_, r3Start = r3_;
-    int w1 = w1_, r1 = r1_, r3 = r3_, w2 = w2_, r2 = r2_;
+    const int w1Start = w1_, r1Start = r1_, r3Start = r3_, w2Start = w2_;
+    int w1 = w1_, r1 = r1_, w2 = w2_, r2 = r2_;
     double off = denormalOffset_;
 
     const ChannelRouting routing = params.routing;
     const int procLane = routing == ChannelRouting::Right ? 1 : 0;
     const double* procIn = inBuf_[procLane];
     const double* passIn = routing == ChannelRouting::Mono ? inBuf_[0] : inBuf_[1 - procLane];
-    v2d* const dryRing = dryRing_;
-    v2d* const outRing = outputRing_;
 
-    // The samples of the block, with the peak holds' fast-mode steps when every hold continues in it.
-    auto run = [&](auto fastHolds, auto autoOn) {
+    // Stage 1, with the peak holds' fast-mode steps when every hold continues in it.
+    bool fast = true;
+    for (int b = 0; b < (Multi ? 3 : 1); ++b) {
+        PeakHold& hold = Multi ? bandHold_[b][0] : wideHold_[0];
+        fast = fast && hold.continuesFast(w1Start, r1Start, m1);
+    }
+    auto input = [&](auto fastHolds) {
         typedef BlockHold<decltype(fastHolds)::value> Hold;
-        constexpr bool kAuto = decltype(autoOn)::value;
-        Hold wide(wideHold_[0]), finalStage(finalHold_[0]);
-        Hold bands[3] = {Hold(bandHold_[0][0]), Hold(bandHold_[1][0]), Hold(bandHold_[2][0])};
-        for (int i = 0; i < n; ++i) {
-            off = -off;
-            const double in = procIn[i];
-            const double pass = passIn[i];
-            double lp, hp;
-            const double x = steps.filters(in, off, lp, hp);
-            double gain, y;
-            if constexpr (!Multi) {
-                dryRing[w2] = v2d{x, pass + off};   // the dry share of the mix is high-passed too
-                y = steps.template wideBand<kAuto>(wide, x, lp, hp, off, w1, r1, gain);
-            } else {
-                dryRing[w2] = v2d{in + off, pass + off};
-                y = steps.template multiBand<kAuto>(bands, finalStage, x, lp, hp, off, w1, r1, r3, gain);
-            }
-
-            // Ceiling, output ring, dry/wet mix and output gain.
-            outRing[w2][0] = y * k.ceilingGain;
-            const double wet = outRing[r2][0];
-            r2 = (r2 + 1) & m2;
-            w2 = (w2 + 1) & m2;
-            const v2d dry = dryRing[w2];
-            steps.route(i, k.mixed(dry[0], wet), dry[1], in, pass, gain, routing, procLane, meters);
-
-            w1 = (w1 + 1) & m1;
-            r1 = (r1 + 1) & m1;
-            r3 = (r3 + 1) & m1;
-        }
-        if (n <= 0) return;
-        const int wLast = (w1 - 1) & m1, rLast = (r1 - 1) & m1;
         if constexpr (!Multi) {
-            wide.finish(n, wLast, rLast);
-        } else {
-            for (int b = 0; b < 3; ++b) bands[b].finish(n, wLast, rLast);
-            finalStage.finish(n, wLast, (r3 - 1) & m1);
-        }
-    };
-    if constexpr (!Multi) {
-        const int w2Start = w2;
-        const bool fastHold = wideHold_[0].continuesFast(w1Start, r1Start, m1);
-        auto input = [&](auto fastHolds) {
-            BlockHold<decltype(fastHolds)::value> hold(wideHold_[0]);
+            Hold hold(wideHold_[0]);
             steps.wideInput(hold, n, procIn, passIn, w1, r1, w2, off);
             if (n > 0) hold.finish(n, (w1 - 1) & m1, (r1 - 1) & m1);
-        };
-        if (fastHold)
-            input(std::true_type{});
-        else
-            input(std::false_type{});
-        if (k.autoOn)
-            steps.template wideOutput<true>(n, procIn, passIn, w2Start, r2, routing, procLane, meters);
-        else
-            steps.template wideOutput<false>(n, procIn, passIn, w2Start, r2, routing, procLane, meters);
-        steps.store();
-        r3 = (r3 + n) & m1;
-        keepPositions(w1, r1, r3, w2, r2, off);
-        return;
-    }
-    bool fast;
-    if constexpr (!Multi) {
-        fast = wideHold_[0].continuesFast(w1Start, r1Start, m1);
-    } else {
-        fast = finalHold_[0].continuesFast(w1Start, r3Start, m1);
-        for (int b = 0; b < 3; ++b) fast = fast && bandHold_[b][0].continuesFast(w1Start, r1Start, m1);
-    }
-    if (fast && !k.autoOn)
-        run(std::true_type{}, std::false_type{});
-    else if (fast)
-        run(std::true_type{}, std::true_type{});
-    else if (!k.autoOn)
-        run(std::false_type{}, std::false_type{});
+        } else {
+            Hold holds[3] = {Hold(bandHold_[0][0]), Hold(bandHold_[1][0]), Hold(bandHold_[2][0])};
+            steps.bandInput(holds, n, procIn, passIn, w1, r1, w2, off);
+            if (n > 0)
+                for (int b = 0; b < 3; ++b) holds[b].finish(n, (w1 - 1) & m1, (r1 - 1) & m1);
+        }
+    };
+    if (fast)
+        input(std::true_type{});
     else
-        run(std::false_type{}, std::true_type{});
+        input(std::false_type{});
+
+    // The detectors, gains and output, Auto chosen for the block.
+    auto output = [&](auto autoOn) {
+        constexpr bool kAuto = decltype(autoOn)::value;
+        if constexpr (!Multi) {
+            steps.template wideOutput<kAuto>(n, procIn, passIn, w2Start, r2, routing, procLane, meters);
+        } else {
+            steps.template bandGains<kAuto>(n);
+            auto finalPass = [&](auto fastHold) {
+                BlockHold<decltype(fastHold)::value> hold(finalHold_[0]);
+                steps.template finalOutput<kAuto>(hold, n, procIn, passIn, w1Start, r3Start, w2Start, r2, routing,
+                                                  procLane, meters);
+                if (n > 0) hold.finish(n, (w1Start + n - 1) & m1, (r3Start + n - 1) & m1);
+            };
+            if (finalHold_[0].continuesFast(w1Start, r3Start, m1))
+                finalPass(std::true_type{});
+            else
+                finalPass(std::false_type{});
+        }
+    };
+    if (k.autoOn)
+        output(std::true_type{});
+    else
+        output(std::false_type{});
 
     steps.store();
-    keepPositions(w1, r1, r3, w2, r2, off);
+    keepPositions(w1, r1, (r3Start + n) & m1, w2, r2, off);
 }
 
 template void CEngine::monoKernel<false>(int, bool);
