@@ -1,5 +1,12 @@
-// The bypass kernel and the mono kernels: one processed channel, routed by L R, sample by
-// sample; the other channel (with L or R) passes through the dry ring.
+// The bypass kernel and the mono kernels: one processed channel, routed by L R; the other
+// channel (with L or R) passes through the dry ring.
+//
+// A mono block runs in stages, each over every sample, as the pair kernels do: (1) dry ring, fixed
+// filters, look-ahead (or band) rings and peak holds; then the detectors, gains, final stage,
+// output ring and mix (single-band: one stage; multi-band: the band detectors and gains, then the
+// final stage with the output). Each ring is accessed by one stage alone, in sample order, and
+// each stateful element is stepped in sample order, so the results are those of one pass over the
+// samples; the short stages let the processor overlap the recurrences of many samples.
 #include <algorithm>
 #include <cmath>
 #include <type_traits>
@@ -42,9 +49,9 @@ void CEngine::bypassKernel(int n, bool meters) {
     denormalOffset_ = off;
 }
 
-// The steps of one mono sample, on the block's local copies of the processed channel's filter,
+// The stages of a mono block, on the block's local copies of the processed channel's filter,
 // smoother and envelope states (kept in registers, so that no ring store can be taken to change
-// them), and the routing of the result. The processed channel uses lane 0 of the rings and
+// them), and the routing of the results. The processed channel uses lane 0 of the rings and
 // channel A's state; the two crossovers run as the lanes of one pair (lane 0 the high crossover's
 // low-pass, lane 1 the low crossover's high-pass), and each detector's fast and slow smoother too.
 struct CEngine::MonoSteps {
