@@ -89,7 +89,8 @@ private:
     template <bool Multi> void monoKernel(int n, bool meters);
     template <Layout L, bool Multi> void pairKernel(int n, bool meters);
     template <Layout L, bool Multi> EMBERLINE_ALWAYS_INLINE void pairKernelBody(int n, bool meters);
-    struct MonoSteps;                 // the per-sample steps of monoKernel
+    template <bool Multi> EMBERLINE_ALWAYS_INLINE void monoKernelBody(int n, bool meters);
+    struct MonoSteps;                 // the stages of monoKernel
     template <Layout L, bool Multi> struct PairStages;   // the stages of pairKernel
     void syncSmoothers(bool clearHistory);
     void bypassKernel(int n, bool meters);
@@ -150,6 +151,7 @@ private:
     // Per-sample values the stages of the pair kernels hand on (kernel block of at most 128 samples):
     // denormal offset, dry signal from the dry ring, signal after the gains, gain applied; per
     // detector (wide band, or low / mid / high) the delayed signal read from its ring and the level.
+    // The mono kernels hand theirs on in the same buffers, one double per sample.
     static constexpr int kStageCapacity = 2 * kMaxBlockFrames;   // oversampled (FAT) block
     double stageOff_[kStageCapacity] = {};
     v2d stageDry_[kStageCapacity] = {};
