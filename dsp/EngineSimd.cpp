@@ -148,6 +148,20 @@ EMBERLINE_TARGET_AVX2 EMBERLINE_ALWAYS_INLINE void loadWindow(v4d& x, const doub
     std::memcpy(&x, __builtin_assume_aligned(base + 2 * f, 32), sizeof x);
 }
 
+// One term of G groups: group q adds (lower window at frame lo + 2q + upper window at frame
+// hi + 2q) * cm to its accumulator.
+template <int G>
+EMBERLINE_TARGET_AVX2 EMBERLINE_ALWAYS_INLINE void termAvx2(v4d* s, const double* lower, int lo, const double* upper,
+                                                           int hi, double cm) {
+    EMBERLINE_UNROLL(8)
+    for (int q = 0; q < G; ++q) {
+        v4d l, h;
+        loadWindow(l, lower, lo + 2 * q);
+        loadWindow(h, upper, hi + 2 * q);
+        s[q] += (l + h) * cm;
+    }
+}
+
 // 2G outputs from j (even) in G groups of two, each group in its own accumulator. At term m
 // group q takes the lower window at frame j + 2q - 1 - m and the upper one at j + 2q - 128 + m:
 // of opposite parity, so one comes from each copy, and both are aligned. Every group sums its
@@ -156,27 +170,13 @@ template <int G>
 EMBERLINE_TARGET_AVX2 EMBERLINE_ALWAYS_INLINE void firGroupsAvx2(const double* even, const double* odd, const double* c,
                                                                 int j, v2d* sums) {
     v4d s[G];
-#pragma GCC unroll 8
+    EMBERLINE_UNROLL(8)
     for (int q = 0; q < G; ++q) s[q] = v4d{0, 0, 0, 0};
     for (int m = 0; m < FatResampler::kTerms; m += 2) {
-        const double c0 = c[FatResampler::kHalf - 2 * m];
-#pragma GCC unroll 8
-        for (int q = 0; q < G; ++q) {
-            v4d lo, hi;
-            loadWindow(lo, odd, j + 2 * q - 1 - m);
-            loadWindow(hi, even, j + 2 * q - 128 + m);
-            s[q] += (lo + hi) * c0;
-        }
-        const double c1 = c[FatResampler::kHalf - 2 * (m + 1)];
-#pragma GCC unroll 8
-        for (int q = 0; q < G; ++q) {
-            v4d lo, hi;
-            loadWindow(lo, even, j + 2 * q - 2 - m);
-            loadWindow(hi, odd, j + 2 * q - 127 + m);
-            s[q] += (lo + hi) * c1;
-        }
+        termAvx2<G>(s, odd, j - 1 - m, even, j - 128 + m, c[FatResampler::kHalf - 2 * m]);
+        termAvx2<G>(s, even, j - 2 - m, odd, j - 127 + m, c[FatResampler::kHalf - 2 * (m + 1)]);
     }
-#pragma GCC unroll 8
+    EMBERLINE_UNROLL(8)
     for (int q = 0; q < G; ++q) {
         const v4d t = s[q];
         std::memcpy(static_cast<void*>(sums + 2 * q), &t, sizeof t);
